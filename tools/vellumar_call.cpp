@@ -1,0 +1,149 @@
+// vellumar-call: a small host that does what the product's script engine
+// does. It loads the library, looks an export up by name, calls it, and
+// reports what it answered or raised.
+//
+// Exit status: 0 answered, 2 a ScriptError, 3 a file error, 1 a usage or
+// load problem.
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "vellumar/vellumar.h"
+
+namespace {
+
+constexpr int kExitAnswered = 0;
+constexpr int kExitUsage = 1;
+constexpr int kExitScriptError = 2;
+constexpr int kExitFileError = 3;
+
+using TextQuery = void (*)(char*);
+using IntQuery = void (*)(std::int32_t*, std::int32_t*);
+
+// Every buffer handed to the library is larger than any answer it can give.
+constexpr std::size_t kAnswerBuffer = 256;
+
+struct Export {
+  const char* name;
+  enum Kind { text, twoInts } kind;
+};
+
+constexpr Export kQueries[] = {
+    {"GetResolutionStr", Export::text}, {"GetResolutionInt", Export::twoInts},
+    {"GetAppVersion", Export::text},    {"GetOSVer", Export::text},
+};
+
+// The library built beside this program, or installed beside its bin/.
+std::string DefaultLibrary(const char* fileName) {
+  char self[PATH_MAX];
+  ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) return fileName;
+  self[n] = '\0';
+  std::string dir(self, static_cast<std::size_t>(n));
+  dir.erase(dir.rfind('/') + 1);
+  std::string beside = dir + fileName;
+  if (::access(beside.c_str(), F_OK) == 0) return beside;
+  std::string installed = dir + "../lib/" + fileName;
+  if (::access(installed.c_str(), F_OK) == 0) return installed;
+  return beside;
+}
+
+// Calls one export and prints its answer (prefixed by its name when asked).
+// Returns the exit status for it.
+int CallQuery(void* library, const Export& query, bool labelled) {
+  void* symbol = ::dlsym(library, query.name);
+  if (symbol == nullptr) {
+    std::fprintf(stderr, "vellumar-call: the library exports no %s\n", query.name);
+    return kExitUsage;
+  }
+  const char* label = labelled ? query.name : "";
+  const char* separator = labelled ? ": " : "";
+  try {
+    if (query.kind == Export::text) {
+      char answer[kAnswerBuffer] = {};
+      reinterpret_cast<TextQuery>(symbol)(answer);
+      std::printf("%s%s%s\n", label, separator, answer);
+    } else {
+      std::int32_t width = 0, height = 0;
+      reinterpret_cast<IntQuery>(symbol)(&width, &height);
+      std::printf("%s%s%d %d\n", label, separator, width, height);
+    }
+    return kExitAnswered;
+  } catch (vellumar::ScriptError code) {
+    const char* name = vellumar::ScriptErrorName(code);
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s%sScriptError %u (%s)\n", label, separator, code,
+                 name != nullptr ? name : "unknown code");
+    return kExitScriptError;
+  } catch (const CFileException& e) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s%sfile error: %s (%s)", label, separator,
+                 CFileException::CauseName(e.m_cause), std::strerror(static_cast<int>(e.m_lOsError)));
+    if (e.m_strFileName[0] != '\0') std::fprintf(stderr, ", path \"%s\"", e.m_strFileName);
+    std::fprintf(stderr, "\n");
+    return kExitFileError;
+  }
+}
+
+const Export* FindQuery(const std::string& name) {
+  for (const Export& q : kQueries) {
+    if (name == q.name) return &q;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{
+      "Loads the Vellumar script function library and calls its exports as a host would.\n"
+      "The library reads the application directory from the profile (WININI, else\n"
+      "$XDG_CONFIG_HOME/win.ini, else ~/.config/win.ini) when it is loaded.",
+      "vellumar-call"};
+  std::string libraryPath = DefaultLibrary(VELLUMAR_DEFAULT_LIBRARY);
+  std::string exportName;
+  bool all = false;
+  app.add_option("--library", libraryPath, "the library to load")->capture_default_str();
+  app.add_flag("--all", all, "call every query and print each answer after its name");
+  app.add_option("export", exportName, "the export to call, for example GetAppVersion");
+  CLI11_PARSE(app, argc, argv);
+
+  std::vector<const Export*> calls;
+  if (all) {
+    if (!exportName.empty()) {
+      std::fprintf(stderr, "vellumar-call: give either --all or one export, not both\n");
+      return kExitUsage;
+    }
+    for (const Export& q : kQueries) calls.push_back(&q);
+  } else if (exportName.empty()) {
+    std::fprintf(stderr, "vellumar-call: name an export or give --all (see --help)\n");
+    return kExitUsage;
+  } else if (const Export* q = FindQuery(exportName)) {
+    calls.push_back(q);
+  } else {
+    std::fprintf(stderr, "vellumar-call: unknown export \"%s\"; known:", exportName.c_str());
+    for (const Export& k : kQueries) std::fprintf(stderr, " %s", k.name);
+    std::fprintf(stderr, "\n");
+    return kExitUsage;
+  }
+
+  void* library = ::dlopen(libraryPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (library == nullptr) {
+    std::fprintf(stderr, "vellumar-call: cannot load %s: %s\n", libraryPath.c_str(), ::dlerror());
+    return kExitUsage;
+  }
+  int status = kExitAnswered;
+  for (const Export* q : calls) {
+    int s = CallQuery(library, *q, all);
+    if (status == kExitAnswered) status = s;  // the first failure decides
+  }
+  ::dlclose(library);
+  return status;
+}

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "support/case_name.h"
+#include "support/scoped_env.h"
 
 #include "support/test_files.h"
 
@@ -61,29 +62,7 @@ TEST_P(ProfileLookupTest, FindsTheValueAsTheProfileReaderDoes) {
 INSTANTIATE_TEST_SUITE_P(Texts, ProfileLookupTest, ::testing::ValuesIn(kLookupCases),
                          vellumar::testing::CaseName());
 
-// Sets or clears environment variables for one test and puts them back.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = ::getenv(name)) old_ = old;
-    if (value != nullptr) {
-      ::setenv(name, value, 1);
-    } else {
-      ::unsetenv(name);
-    }
-  }
-  ~ScopedEnv() {
-    if (old_) {
-      ::setenv(name_, old_->c_str(), 1);
-    } else {
-      ::unsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
+using testing::ScopedEnv;
 
 std::string Read(std::size_t capacity = 255) {
   char buffer[300];
@@ -96,13 +75,11 @@ std::string Read(std::size_t capacity = 255) {
 
 TEST(ProfileFile, LocationFollowsWininiThenXdgThenHome) {
   vellumar::testing::TempDir dir;
-  testing::WriteText(dir / "explicit.ini",
-                               "[Pelorin]\nApplicationDirectory=from-winini\n");
+  testing::WriteText(dir / "explicit.ini", "[Pelorin]\nApplicationDirectory=from-winini\n");
   std::filesystem::create_directories(dir / "xdg");
   testing::WriteText(dir / "xdg/win.ini", "[Pelorin]\nApplicationDirectory=from-xdg\n");
   std::filesystem::create_directories(dir / "home/.config");
-  testing::WriteText(dir / "home/.config/win.ini",
-                               "[Pelorin]\nApplicationDirectory=from-home\n");
+  testing::WriteText(dir / "home/.config/win.ini", "[Pelorin]\nApplicationDirectory=from-home\n");
 
   ScopedEnv home("HOME", (dir / "home").c_str());
   {
@@ -129,8 +106,7 @@ TEST(ProfileFile, LocationFollowsWininiThenXdgThenHome) {
 TEST(ProfileFile, ValueIsCutToCapacityMinusOneWhateverTheLineLength) {
   vellumar::testing::TempDir dir;
   const std::string longValue(100000, 'v');
-  testing::WriteText(dir / "w.ini",
-                               "[Pelorin]\nApplicationDirectory=" + longValue + "\n");
+  testing::WriteText(dir / "w.ini", "[Pelorin]\nApplicationDirectory=" + longValue + "\n");
   ScopedEnv wininiPath("WININI", (dir / "w.ini").c_str());
   EXPECT_EQ(Read(255), std::string(254, 'v'));
   EXPECT_EQ(Read(1), "");

@@ -1,0 +1,148 @@
+// Start-up through the real load path: a separate process loads the built
+// shared library with a profile of the test's making.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/case_name.h"
+#include "support/child_process.h"
+#include "support/fork_child.h"
+#include "support/scoped_env.h"
+#include "support/test_files.h"
+
+namespace vellumar {
+namespace {
+
+const std::vector<unsigned char> kSampleInfo = {0x00, 0x04, 0x00, 0x03, 0xD8, 0x07, 0, 0, 0,
+                                                0,    3,    0,    0,    0,    0,    0, 0, 0};
+
+class StartupTest : public ::testing::Test {
+ protected:
+  // A profile holding `body` under [Pelorin]; returns its path.
+  std::string Profile(const std::string& body) {
+    std::string path = dir_ / "win.ini";
+    testing::WriteText(path, "; written by the test\n[Pelorin]\n" + body + "\n");
+    return path;
+  }
+  // An application directory of exactly `length` characters holding the sample file.
+  std::string AppDirectoryOfLength(std::size_t length) {
+    std::string base = dir_ / "";
+    std::string path = base + std::string(length - base.size(), 'a');
+    std::filesystem::create_directories(path);
+    testing::WriteFile(path + "/vers_res.inf", kSampleInfo);
+    return path;
+  }
+  testing::ProcessResult CallAll(const std::string& profile) {
+    return testing::RunProcess({VELLUMAR_CALL_PATH, "--library", VELLUMAR_SO_PATH, "--all"},
+                               {"WININI=" + profile, "VELLUMAR_NAMESPACE=" + ns_.name()});
+  }
+
+  testing::TempDir dir_;
+  testing::PrivateNamespace ns_;
+};
+
+const char kSampleAnswers[] =
+    "GetResolutionStr: 1024 x 768\n"
+    "GetResolutionInt: 1024 768\n"
+    "GetAppVersion: Pelorin Version 7.0\n"
+    "GetOSVer: Windows NT\n";
+
+const char kOpenFailures[] =
+    "GetAppVersion: ScriptError 2562 (ERR_INFO_OPEN)\n"
+    "GetOSVer: ScriptError 2562 (ERR_INFO_OPEN)\n";
+
+TEST_F(StartupTest, ProfileValueLocatesTheApplicationAtLoad) {
+  std::string app = AppDirectoryOfLength(60);
+  testing::ProcessResult r = CallAll(Profile("ApplicationDirectory = " + app));
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, kSampleAnswers);
+}
+
+TEST_F(StartupTest, LongestDirectoryThatFitsStillAnswers) {
+  std::string app = AppDirectoryOfLength(242);
+  testing::ProcessResult r = CallAll(Profile("ApplicationDirectory=" + app));
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, kSampleAnswers);
+}
+
+struct UnconfiguredCase {
+  const char* name;
+  std::string body;
+};
+
+const UnconfiguredCase kUnconfigured[] = {
+    {"KeyAbsent", "Other=1"},
+    {"NoneInCapitals", "ApplicationDirectory=NONE"},
+    {"NoneMixedCase", "ApplicationDirectory=\"nOne\""},
+};
+
+class UnconfiguredTest : public StartupTest,
+                         public ::testing::WithParamInterface<UnconfiguredCase> {};
+
+TEST_P(UnconfiguredTest, LoadsAndEveryQueryFailsAtItsOpen) {
+  testing::ProcessResult r = CallAll(Profile(GetParam().body));
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find("GetResolutionStr: file error: fileNotFound"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find(kOpenFailures), std::string::npos) << r.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(Profiles, UnconfiguredTest, ::testing::ValuesIn(kUnconfigured),
+                         testing::CaseName());
+
+TEST_F(StartupTest, DirectoryTooLongForItsPathsIsRefused) {
+  for (std::size_t length : {243u, 254u}) {
+    std::string app = AppDirectoryOfLength(length);
+    testing::ProcessResult r = CallAll(Profile("ApplicationDirectory=" + app));
+    EXPECT_EQ(r.exitCode, 3) << length;
+    EXPECT_NE(r.err.find(kOpenFailures), std::string::npos) << length << ": " << r.err;
+  }
+}
+
+TEST_F(StartupTest, ValueOverTheLimitIsCutTo254Characters) {
+  // Cut to 254 characters, the value names a directory that cannot fit its
+  // paths, so it is refused like any other such directory.
+  std::string app = AppDirectoryOfLength(200);
+  testing::ProcessResult r =
+      CallAll(Profile("ApplicationDirectory=" + app + std::string(300, 'z')));
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_NE(r.err.find(kOpenFailures), std::string::npos) << r.err;
+}
+
+// InitInstance has run by the time dlopen returns, and it read the profile
+// the process had then: a later change has no effect on the loaded library.
+TEST_F(StartupTest, PathsAreFixedBeforeAnyExportAndNeverReread) {
+  std::string app = AppDirectoryOfLength(50);
+  std::string profile = Profile("ApplicationDirectory=" + app);
+  testing::ScopedEnv winini("WININI", profile.c_str());
+  std::string answers = testing::InChildProcess([&] {
+    void* lib = ::dlopen(VELLUMAR_SO_PATH, RTLD_NOW | RTLD_LOCAL);
+    if (lib == nullptr) return std::string("dlopen failed: ") + ::dlerror();
+    Profile("ApplicationDirectory=none");
+    auto query = reinterpret_cast<void (*)(char*)>(::dlsym(lib, "GetAppVersion"));
+    char first[64] = {}, second[64] = {};
+    query(first);
+    std::filesystem::remove(app + "/vers_res.inf");
+    testing::WriteFile(app + "/vers_res.inf", {0, 0, 0, 0, 24, 0});
+    query(second);
+    ::dlclose(lib);
+    return std::string(first) + "|" + second;
+  });
+  EXPECT_EQ(answers, "Pelorin Version 7.0|Pelorin Version 4.1");
+}
+
+TEST_F(StartupTest, LoadRegistersWithTheLoggerClient) {
+  testing::ProcessResult r = CallAll(Profile("ApplicationDirectory=none"));
+  ASSERT_EQ(r.exitCode, 3);
+  char native[256];
+  std::snprintf(native, sizeof native, "/dev/shm/%s.vellumar-messages.%u", ns_.name().c_str(),
+                static_cast<unsigned>(::geteuid()));
+  EXPECT_TRUE(std::filesystem::exists(native)) << "no message was registered at load";
+}
+
+}  // namespace
+}  // namespace vellumar

@@ -1,6 +1,7 @@
 // vellumar-call: a small host that does what the product's script engine
 // does. It loads the library, looks an export up by name, calls it, and
-// reports what it answered or raised.
+// reports what it answered or raised. "vellumar-call PasteFunc NAME" pastes
+// the call text of NAME.
 //
 // Exit status: 0 answered, 2 a ScriptError, 3 a file error, 1 a usage or
 // load problem.
@@ -26,6 +27,7 @@ constexpr int kExitFileError = 3;
 
 using TextQuery = void (*)(char*);
 using IntQuery = void (*)(std::int32_t*, std::int32_t*);
+using PasteCall = std::uint32_t (*)(const char*, char*);
 
 // Every buffer handed to the library is larger than any answer it can give.
 constexpr std::size_t kAnswerBuffer = 256;
@@ -36,8 +38,10 @@ struct Export {
 };
 
 constexpr Export kQueries[] = {
-    {"GetResolutionStr", Export::text}, {"GetResolutionInt", Export::twoInts},
-    {"GetAppVersion", Export::text},    {"GetOSVer", Export::text},
+    {"GetResolutionStr", Export::text},
+    {"GetResolutionInt", Export::twoInts},
+    {"GetAppVersion", Export::text},
+    {"GetOSVer", Export::text},
 };
 
 // The library built beside this program, or installed beside its bin/.
@@ -85,11 +89,38 @@ int CallQuery(void* library, const Export& query, bool labelled) {
   } catch (const CFileException& e) {
     std::fflush(stdout);
     std::fprintf(stderr, "%s%sfile error: %s (%s)", label, separator,
-                 CFileException::CauseName(e.m_cause), std::strerror(static_cast<int>(e.m_lOsError)));
+                 CFileException::CauseName(e.m_cause),
+                 std::strerror(static_cast<int>(e.m_lOsError)));
     if (e.m_strFileName[0] != '\0') std::fprintf(stderr, ", path \"%s\"", e.m_strFileName);
     std::fprintf(stderr, "\n");
     return kExitFileError;
   }
+}
+
+// Calls PasteFunc and prints the pasted text, the result, and the
+// placeholder that the result marks. PasteFunc raises nothing.
+int CallPaste(void* library, const std::string& name) {
+  void* symbol = ::dlsym(library, "PasteFunc");
+  if (symbol == nullptr) {
+    std::fprintf(stderr, "vellumar-call: the library exports no PasteFunc\n");
+    return kExitUsage;
+  }
+  // Room for the name and the longest template the library can append.
+  std::vector<char> text(name.size() + kAnswerBuffer, '\0');
+  const std::uint32_t result = reinterpret_cast<PasteCall>(symbol)(name.c_str(), text.data());
+  const std::size_t length = std::strlen(text.data());
+  std::printf("text: %s\n", text.data());
+  std::printf("result: 0x%08X (%u)\n", result, result);
+  const std::size_t start = result & 0xFFFFu, end = result >> 16;
+  if (result == 0) {
+    std::printf("unknown name: no placeholder\n");
+  } else if (start <= end && end <= length) {
+    std::printf("placeholder: %.*s (offsets %zu to %zu)\n", static_cast<int>(end - start),
+                text.data() + start, start, end);
+  } else {
+    std::printf("placeholder: offsets %zu to %zu lie outside the text\n", start, end);
+  }
+  return kExitAnswered;
 }
 
 const Export* FindQuery(const std::string& name) {
@@ -109,12 +140,22 @@ int main(int argc, char** argv) {
       "vellumar-call"};
   std::string libraryPath = DefaultLibrary(VELLUMAR_DEFAULT_LIBRARY);
   std::string exportName;
+  std::string pasteName;
   bool all = false;
   app.add_option("--library", libraryPath, "the library to load")->capture_default_str();
   app.add_flag("--all", all, "call every query and print each answer after its name");
   app.add_option("export", exportName, "the export to call, for example GetAppVersion");
+  CLI::Option* pasteOption =
+      app.add_option("name", pasteName, "for PasteFunc: the function whose call text to paste");
+  app.footer("vellumar-call PasteFunc NAME pastes the call text of NAME and shows the result.\n");
   CLI11_PARSE(app, argc, argv);
 
+  const bool paste = exportName == "PasteFunc";
+  if (paste != (pasteOption->count() > 0)) {
+    std::fprintf(stderr, paste ? "vellumar-call: PasteFunc needs a function name\n"
+                               : "vellumar-call: only PasteFunc takes a function name\n");
+    return kExitUsage;
+  }
   std::vector<const Export*> calls;
   if (all) {
     if (!exportName.empty()) {
@@ -125,12 +166,14 @@ int main(int argc, char** argv) {
   } else if (exportName.empty()) {
     std::fprintf(stderr, "vellumar-call: name an export or give --all (see --help)\n");
     return kExitUsage;
+  } else if (paste) {
+    // called once the library is loaded
   } else if (const Export* q = FindQuery(exportName)) {
     calls.push_back(q);
   } else {
     std::fprintf(stderr, "vellumar-call: unknown export \"%s\"; known:", exportName.c_str());
     for (const Export& k : kQueries) std::fprintf(stderr, " %s", k.name);
-    std::fprintf(stderr, "\n");
+    std::fprintf(stderr, " PasteFunc\n");
     return kExitUsage;
   }
 
@@ -139,7 +182,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "vellumar-call: cannot load %s: %s\n", libraryPath.c_str(), ::dlerror());
     return kExitUsage;
   }
-  int status = kExitAnswered;
+  int status = paste ? CallPaste(library, pasteName) : kExitAnswered;
   for (const Export* q : calls) {
     int s = CallQuery(library, *q, all);
     if (status == kExitAnswered) status = s;  // the first failure decides

@@ -13,6 +13,7 @@
 namespace {
 
 const std::vector<std::string> kExpectedExports = {
+    "PasteFunc",
     "GetAppVersion",
     "GetOSVer",
     "GetResolutionInt",

@@ -17,6 +17,7 @@ struct PathCase {
   std::string infoPath;   // expected g_szInfoFilePath
   std::string stampPath;  // expected g_szStampFilePath
 };
+VELLUMAR_PRINT_AS_CASE_NAME(PathCase)
 
 const std::string k242(242, 'd');
 const std::string k243(243, 'd');

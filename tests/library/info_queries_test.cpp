@@ -66,6 +66,7 @@ struct CodeCase {
   std::uint32_t code;
   const char* text;
 };
+VELLUMAR_PRINT_AS_CASE_NAME(CodeCase)
 
 const CodeCase kVersionCases[] = {
     {"Zero", 0, "Pelorin Version Pre 4.1 (16-bit)"},
@@ -128,6 +129,7 @@ struct ShortFileCase {
   Outcome version;
   const char* os;
 };
+VELLUMAR_PRINT_AS_CASE_NAME(ShortFileCase)
 
 const ShortFileCase kShortFiles[] = {
     {"Empty", {}, "0 x 0", "0 0", Outcome::Script(ERR_INFO_READ), "Unknown OS"},
@@ -229,6 +231,7 @@ struct OpenFailureCase {
   bool (*prepare)(const std::string& dir, const std::string& infoPath);
   int cause;
 };
+VELLUMAR_PRINT_AS_CASE_NAME(OpenFailureCase)
 
 const OpenFailureCase kOpenFailures[] = {
     {"FileMissing", [](const std::string&, const std::string&) { return true; },
@@ -330,6 +333,7 @@ struct SyscallFailureCase {
   Outcome version;
   Outcome os;
 };
+VELLUMAR_PRINT_AS_CASE_NAME(SyscallFailureCase)
 
 const SyscallFailureCase kSyscallFailures[] = {
     {"OpenRefused", testing::FileOp::open, EACCES, Outcome::File(CFileException::accessDenied),

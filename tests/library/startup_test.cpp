@@ -73,6 +73,7 @@ struct UnconfiguredCase {
   const char* name;
   std::string body;
 };
+VELLUMAR_PRINT_AS_CASE_NAME(UnconfiguredCase)
 
 const UnconfiguredCase kUnconfigured[] = {
     {"KeyAbsent", "Other=1"},

@@ -26,6 +26,7 @@ struct TagCase {
   const char* module;
   const char* tag;
 };
+VELLUMAR_PRINT_AS_CASE_NAME(TagCase)
 
 const TagCase kTagCases[] = {
     {"EightCharacters", "Vellumar", "Vellumar/"},

@@ -21,6 +21,7 @@ struct LookupCase {
   std::string text;
   std::optional<std::string> value;  // nullopt: the key is not found
 };
+VELLUMAR_PRINT_AS_CASE_NAME(LookupCase)
 
 const LookupCase kLookupCases[] = {
     {"Plain", "[Pelorin]\nApplicationDirectory=/a/b\n", "/a/b"},

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 namespace vellumar::testing {
@@ -16,3 +17,8 @@ struct CaseName {
 };
 
 }  // namespace vellumar::testing
+
+// Prints a row as its name, so test listings stay short and readable. Use
+// next to the row type, in its namespace.
+#define VELLUMAR_PRINT_AS_CASE_NAME(Row) \
+  [[maybe_unused]] inline void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }

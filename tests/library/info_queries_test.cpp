@@ -7,10 +7,12 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "library/data_paths.h"
+#include "support/allocation_counter.h"
 #include "support/case_name.h"
 #include "support/child_process.h"
 #include "support/failing_file_ops.h"
@@ -379,6 +381,23 @@ TEST_F(InfoFileTest, ASuccessfulQueryUsesOneDescriptorAndClosesIt) {
   EXPECT_EQ(a.os, Outcome::Answer("Windows NT"));
   EXPECT_EQ(ops.opened(), 4);
   EXPECT_EQ(ops.closed(), 4);
+}
+
+TEST_F(InfoFileTest, AnsweringAllocatesNothing) {
+  WriteInfo(InfoFile(2008, 3));
+  char text[64];
+  std::int32_t w = 0, h = 0;
+  testing::AllocationScope scope;
+  GetResolutionStr(text);
+  GetResolutionInt(&w, &h);
+  GetAppVersion(text);
+  GetOSVer(text);
+  EXPECT_EQ(scope.count(), 0u);
+  EXPECT_STREQ(text, "Windows NT");
+
+  testing::AllocationScope counterWorks;
+  auto probe = std::make_unique<int>(1);
+  EXPECT_EQ(counterWorks.count(), 1u) << "the counter does not see allocations";
 }
 
 }  // namespace

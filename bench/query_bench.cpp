@@ -28,8 +28,7 @@ void SetUpFiles() {
   FILE* f = std::fopen(path.c_str(), "wb");
   std::fwrite(info, 1, sizeof info, f);
   std::fclose(f);
-  std::snprintf(vellumar::g_szAppDirectory, sizeof vellumar::g_szAppDirectory, "%s",
-                g_dir.c_str());
+  std::snprintf(vellumar::g_szAppDirectory, sizeof vellumar::g_szAppDirectory, "%s", g_dir.c_str());
   vellumar::ComposeDataPaths();
 }
 

@@ -15,12 +15,13 @@ namespace {
 // The longest directory that fits every path with its suffix and NUL: 242.
 constexpr std::size_t kLongestSuffix =
     (sizeof kInfoFileSuffix > sizeof kStampFileSuffix ? sizeof kInfoFileSuffix
-                                                      : sizeof kStampFileSuffix) - 1;
+                                                      : sizeof kStampFileSuffix) -
+    1;
 constexpr std::size_t kMaxDirectoryLength = kPathBufferSize - 1 - kLongestSuffix;
 static_assert(kMaxDirectoryLength == 242);
 
-void Compose(char (&path)[kPathBufferSize], const char* dir, std::size_t length,
-             const char* suffix, std::size_t suffixLength) noexcept {
+void Compose(char (&path)[kPathBufferSize], const char* dir, std::size_t length, const char* suffix,
+             std::size_t suffixLength) noexcept {
   std::memcpy(path, dir, length);
   std::memcpy(path + length, suffix, suffixLength + 1);
 }

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev util-linux
-  binutils locales)
+  binutils locales clang-format)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -110,7 +110,7 @@ extern "C" __attribute__((visibility("default"))) void GetResolutionStr(char* Re
 }
 
 extern "C" __attribute__((visibility("default"))) void GetResolutionInt(std::int32_t* ResWidth,
-                                                                       std::int32_t* ResHeight) {
+                                                                        std::int32_t* ResHeight) {
   const vellumar::Resolution r = vellumar::ReadResolution();
   *ResWidth = static_cast<std::int32_t>(r.width);
   *ResHeight = static_cast<std::int32_t>(r.height);

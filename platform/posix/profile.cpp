@@ -14,7 +14,9 @@
 namespace vellumar::platform {
 namespace {
 
-constexpr bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+constexpr bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
@@ -73,8 +75,8 @@ bool FindProfileValue(std::string_view text, std::string_view section, std::stri
     if (line.front() == '[') {
       if (inSection) return false;  // only the first matching section counts
       std::size_t close = line.find(']');
-      std::string_view name =
-          Trim(line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
+      std::string_view name = Trim(
+          line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
       inSection = !seenSection && NamesEqual(name, section);
       seenSection = seenSection || inSection;
       continue;

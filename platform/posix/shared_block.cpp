@@ -28,9 +28,10 @@ bool PerUserObjectName(const char* name, char* out, std::size_t capacity) noexce
   // VELLUMAR_NAMESPACE keeps a private set of objects apart from the user's
   // usual ones: a second logger for a test run, say.
   const char* ns = std::getenv("VELLUMAR_NAMESPACE");
-  int n = (ns != nullptr && *ns != '\0')
-              ? std::snprintf(out, capacity, "/%s.%s.%u", ns, name, static_cast<unsigned>(::geteuid()))
-              : std::snprintf(out, capacity, "/%s.%u", name, static_cast<unsigned>(::geteuid()));
+  int n =
+      (ns != nullptr && *ns != '\0')
+          ? std::snprintf(out, capacity, "/%s.%s.%u", ns, name, static_cast<unsigned>(::geteuid()))
+          : std::snprintf(out, capacity, "/%s.%u", name, static_cast<unsigned>(::geteuid()));
   if (n < 0 || static_cast<std::size_t>(n) >= capacity) return false;
   for (char* p = out + 1; *p != '\0'; ++p) {
     if (*p == '/' || *p == '\\') *p = '_';

@@ -13,11 +13,7 @@
 namespace {
 
 const std::vector<std::string> kExpectedExports = {
-    "PasteFunc",
-    "GetAppVersion",
-    "GetOSVer",
-    "GetResolutionInt",
-    "GetResolutionStr",
+    "PasteFunc", "GetAppVersion", "GetOSVer", "GetResolutionInt", "GetResolutionStr",
 };
 
 // The names of the symbols that the library defines in its dynamic table.

@@ -51,26 +51,42 @@ class CFileException : public std::exception {
 
   static constexpr const char* CauseName(int cause) noexcept {
     switch (cause) {
-      case none: return "none";
-      case genericException: return "genericException";
-      case fileNotFound: return "fileNotFound";
-      case badPath: return "badPath";
-      case tooManyOpenFiles: return "tooManyOpenFiles";
-      case accessDenied: return "accessDenied";
-      case invalidFile: return "invalidFile";
-      case removeCurrentDir: return "removeCurrentDir";
-      case directoryFull: return "directoryFull";
-      case badSeek: return "badSeek";
-      case hardIO: return "hardIO";
-      case sharingViolation: return "sharingViolation";
-      case lockViolation: return "lockViolation";
-      case diskFull: return "diskFull";
-      case endOfFile: return "endOfFile";
-      default: return "unknown";
+      case none:
+        return "none";
+      case genericException:
+        return "genericException";
+      case fileNotFound:
+        return "fileNotFound";
+      case badPath:
+        return "badPath";
+      case tooManyOpenFiles:
+        return "tooManyOpenFiles";
+      case accessDenied:
+        return "accessDenied";
+      case invalidFile:
+        return "invalidFile";
+      case removeCurrentDir:
+        return "removeCurrentDir";
+      case directoryFull:
+        return "directoryFull";
+      case badSeek:
+        return "badSeek";
+      case hardIO:
+        return "hardIO";
+      case sharingViolation:
+        return "sharingViolation";
+      case lockViolation:
+        return "lockViolation";
+      case diskFull:
+        return "diskFull";
+      case endOfFile:
+        return "endOfFile";
+      default:
+        return "unknown";
     }
   }
 
   Cause m_cause = none;
-  long m_lOsError = 0;  // the operating system's error number (errno natively)
+  long m_lOsError = 0;                    // the operating system's error number (errno natively)
   char m_strFileName[kMaxFileName] = {};  // the path as passed to a failed open, else empty
 };

@@ -32,11 +32,16 @@ inline constexpr ScriptError ERR_STAMP_STATUS = 2565;  // its status cannot be r
 // The name of a failure code, or nullptr for a value that is none of them.
 constexpr const char* ScriptErrorName(ScriptError code) noexcept {
   switch (code) {
-    case ERR_INFO_OPEN: return "ERR_INFO_OPEN";
-    case ERR_INFO_READ: return "ERR_INFO_READ";
-    case ERR_STAMP_OPEN: return "ERR_STAMP_OPEN";
-    case ERR_STAMP_STATUS: return "ERR_STAMP_STATUS";
-    default: return nullptr;
+    case ERR_INFO_OPEN:
+      return "ERR_INFO_OPEN";
+    case ERR_INFO_READ:
+      return "ERR_INFO_READ";
+    case ERR_STAMP_OPEN:
+      return "ERR_STAMP_OPEN";
+    case ERR_STAMP_STATUS:
+      return "ERR_STAMP_STATUS";
+    default:
+      return nullptr;
   }
 }
 

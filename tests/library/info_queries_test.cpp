@@ -316,14 +316,17 @@ TEST_F(InfoFileTest, WhileAQueryHoldsTheFileNoOneElseCanTakeIt) {
   testing::FailingFileOps ops(testing::FileOp::none, 0);
   int otherExit = -1;
   bool inherited = true;
+  Outcome overlapping;
   ops.OnPread([&](int fd) {
     otherExit =
         testing::RunProcess({"flock", "--exclusive", "--nonblock", InfoPath(), "true"}).exitCode;
     inherited = (::fcntl(fd, F_GETFD) & FD_CLOEXEC) == 0;
+    overlapping = CallText(GetOSVer);  // fails at its open, so never reads
   });
   EXPECT_EQ(CallText(GetAppVersion), Outcome::Answer("Pelorin Version 7.0"));
   EXPECT_EQ(otherExit, 1) << "a second process took the file while the query held it";
   EXPECT_FALSE(inherited) << "a child process would inherit the data file";
+  EXPECT_EQ(overlapping, Outcome::Script(ERR_INFO_OPEN)) << "two queries held the file at once";
 }
 
 // Every system call of a query failing in turn, through the file seam.

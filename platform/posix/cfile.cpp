@@ -18,25 +18,36 @@ using posix::CurrentFileOps;
 
 CFileException::Cause CauseFromErrno(int osError) noexcept {
   switch (osError) {
-    case 0: return CFileException::none;
-    case ENOENT: return CFileException::fileNotFound;
+    case 0:
+      return CFileException::none;
+    case ENOENT:
+      return CFileException::fileNotFound;
     case ENOTDIR:
     case ENAMETOOLONG:
-    case ELOOP: return CFileException::badPath;
+    case ELOOP:
+      return CFileException::badPath;
     case EMFILE:
-    case ENFILE: return CFileException::tooManyOpenFiles;
+    case ENFILE:
+      return CFileException::tooManyOpenFiles;
     case EACCES:
     case EPERM:
     case EROFS:
     case EISDIR:
-    case ENXIO: return CFileException::accessDenied;
-    case EWOULDBLOCK: return CFileException::sharingViolation;
-    case EBADF: return CFileException::invalidFile;
-    case EINVAL: return CFileException::badSeek;
-    case EIO: return CFileException::hardIO;
+    case ENXIO:
+      return CFileException::accessDenied;
+    case EWOULDBLOCK:
+      return CFileException::sharingViolation;
+    case EBADF:
+      return CFileException::invalidFile;
+    case EINVAL:
+      return CFileException::badSeek;
+    case EIO:
+      return CFileException::hardIO;
     case ENOSPC:
-    case EDQUOT: return CFileException::diskFull;
-    default: return CFileException::genericException;
+    case EDQUOT:
+      return CFileException::diskFull;
+    default:
+      return CFileException::genericException;
   }
 }
 
@@ -102,7 +113,7 @@ CFile::~CFile() {
 }
 
 bool CFile::Open(const char* lpszFileName, unsigned nOpenFlags, CFileException* pError) noexcept {
-  (void)nOpenFlags;  // only modeRead (0) exists: read access, no sharing
+  (void)nOpenFlags;           // only modeRead (0) exists: read access, no sharing
   if (m_hFile >= 0) Close();  // an object holds at most one file
   std::uint64_t length = 0;
   int fd = OpenExclusive(lpszFileName, length);
@@ -156,6 +167,15 @@ unsigned CFile::Read(void* lpBuf, unsigned nCount) {
 std::uint64_t CFile::GetLength() const {
   if (m_hFile < 0) ThrowOsError(EBADF);
   return m_nLength;
+}
+
+bool CFile::GetStatus(CFileStatus& rStatus) const noexcept {
+  if (m_hFile < 0) return false;
+  struct stat st;
+  if (CurrentFileOps().fstat(m_hFile, &st) != 0) return false;
+  // tv_sec is the whole second, also before 1970: tv_nsec is never negative.
+  rStatus.m_mtime = CTime::FromFileTime(Instant{static_cast<std::int64_t>(st.st_mtim.tv_sec)});
+  return true;
 }
 
 void CFile::Close() {

@@ -12,8 +12,9 @@ Instant Now() noexcept;
 
 namespace test {
 // Makes Now() answer `moment` until the returned previous setting is put
-// back; an empty moment restores the real clock. For tests only; production
-// code never calls it.
+// back; an empty moment restores the real clock. (The earliest 64-bit
+// instant stands for the real clock and cannot be fixed.) For tests only;
+// production code never calls it.
 std::optional<Instant> SetFixedNow(std::optional<Instant> moment) noexcept;
 }  // namespace test
 

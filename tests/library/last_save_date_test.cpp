@@ -38,6 +38,9 @@ using testing::Utc;
 
 namespace fs = std::filesystem;
 
+// The seconds-and-nanoseconds pair that utimensat takes.
+using FileTime = decltype(stat::st_mtim);
+
 constexpr std::size_t kBufferSize = 64;
 constexpr char kUnwritten = '#';
 
@@ -72,7 +75,7 @@ class AppDirectory {
   bool WriteStamp(Instant lastWrite, long nanoseconds = 0, std::string_view contents = {}) const {
     std::ofstream(StampPath(), std::ios::binary | std::ios::trunc)
         .write(contents.data(), static_cast<std::streamsize>(contents.size()));
-    const timespec times[2] = {{0, UTIME_OMIT},
+    const FileTime times[2] = {{0, UTIME_OMIT},
                                {static_cast<time_t>(lastWrite.unixSeconds), nanoseconds}};
     if (::utimensat(AT_FDCWD, StampPath().c_str(), times, 0) != 0) return false;
     struct stat st {};

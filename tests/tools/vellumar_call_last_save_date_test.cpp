@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/shared_block.h"
 #include "support/child_process.h"
 #include "support/time_scopes.h"
 
@@ -18,6 +19,9 @@ namespace vellumar {
 namespace {
 
 namespace fs = std::filesystem;
+
+// The seconds-and-nanoseconds pair that utimensat takes.
+using FileTime = decltype(stat::st_mtim);
 
 class VellumarCallLastSaveDate : public ::testing::Test {
  protected:
@@ -31,6 +35,16 @@ class VellumarCallLastSaveDate : public ::testing::Test {
         .write(reinterpret_cast<const char*>(info), sizeof info);
   }
   void TearDown() override {
+    // The library made its per-namespace message registry in the child.
+    const char* inherited = std::getenv("VELLUMAR_NAMESPACE");
+    const std::string previous = inherited != nullptr ? inherited : "";
+    ::setenv("VELLUMAR_NAMESPACE", m_namespace.c_str(), 1);
+    platform::SharedMapping::Remove("vellumar-messages");
+    if (inherited != nullptr) {
+      ::setenv("VELLUMAR_NAMESPACE", previous.c_str(), 1);
+    } else {
+      ::unsetenv("VELLUMAR_NAMESPACE");
+    }
     std::error_code ignored;
     if (!m_dir.empty()) fs::remove_all(m_dir, ignored);
   }
@@ -38,7 +52,7 @@ class VellumarCallLastSaveDate : public ::testing::Test {
   void WriteStamp(platform::Instant lastWrite) {
     const std::string path = m_dir + "/app.ver";
     std::ofstream(path).flush();
-    const timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(lastWrite.unixSeconds), 0}};
+    const FileTime times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(lastWrite.unixSeconds), 0}};
     ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
   }
 
@@ -52,15 +66,15 @@ class VellumarCallLastSaveDate : public ::testing::Test {
   Result Call(const std::vector<std::string>& args) {
     std::vector<std::string> argv{VELLUMAR_CALL_PATH};
     argv.insert(argv.end(), args.begin(), args.end());
-    testing::ChildProcess call(argv,
-                               {"WININI=" + m_dir + "/win.ini", "TZ=UTC0",
-                                "VELLUMAR_NAMESPACE=last-save-date-" + std::to_string(::getpid())});
+    testing::ChildProcess call(
+        argv, {"WININI=" + m_dir + "/win.ini", "TZ=UTC0", "VELLUMAR_NAMESPACE=" + m_namespace});
     Result r;
     r.status = call.Finish(r.out, r.err);
     return r;
   }
 
   std::string m_dir;
+  const std::string m_namespace = "vellumar-last-save-date-" + std::to_string(::getpid());
 };
 
 TEST_F(VellumarCallLastSaveDate, PrintsTheText) {

@@ -1,8 +1,7 @@
 #include "platform/clock.h"
 
-#include <time.h>
-
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <limits>
 
@@ -19,9 +18,8 @@ std::atomic<std::int64_t> g_nFixedNow{kRealClock};
 Instant Now() noexcept {
   const std::int64_t fixed = g_nFixedNow.load(std::memory_order_acquire);
   if (fixed != kRealClock) return Instant{fixed};
-  timespec ts{};
-  ::clock_gettime(CLOCK_REALTIME, &ts);  // cannot fail for this clock
-  return Instant{static_cast<std::int64_t>(ts.tv_sec)};
+  const auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch();
+  return Instant{std::chrono::floor<std::chrono::seconds>(sinceEpoch).count()};
 }
 
 namespace test {

@@ -29,7 +29,8 @@ void SetUpFiles() {
   std::fwrite(info, 1, sizeof info, f);
   std::fclose(f);
   std::fclose(std::fopen((g_dir + "/app.ver").c_str(), "wb"));
-  std::snprintf(vellumar::g_szAppDirectory, sizeof vellumar::g_szAppDirectory, "%s", g_dir.c_str());
+  std::snprintf(vellumar::g_szAppDirectory, sizeof vellumar::g_szAppDirectory, "%s",
+                g_dir.c_str());
   vellumar::ComposeDataPaths();
 }
 

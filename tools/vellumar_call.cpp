@@ -86,8 +86,7 @@ int CallQuery(void* library, const Export& query, bool labelled) {
   } catch (const CFileException& e) {
     std::fflush(stdout);
     std::fprintf(stderr, "%s%sfile error: %s (%s)", label, separator,
-                 CFileException::CauseName(e.m_cause),
-                 std::strerror(static_cast<int>(e.m_lOsError)));
+                 CFileException::CauseName(e.m_cause), std::strerror(static_cast<int>(e.m_lOsError)));
     if (e.m_strFileName[0] != '\0') std::fprintf(stderr, ", path \"%s\"", e.m_strFileName);
     std::fprintf(stderr, "\n");
     return kExitFileError;

@@ -18,36 +18,25 @@ using posix::CurrentFileOps;
 
 CFileException::Cause CauseFromErrno(int osError) noexcept {
   switch (osError) {
-    case 0:
-      return CFileException::none;
-    case ENOENT:
-      return CFileException::fileNotFound;
+    case 0: return CFileException::none;
+    case ENOENT: return CFileException::fileNotFound;
     case ENOTDIR:
     case ENAMETOOLONG:
-    case ELOOP:
-      return CFileException::badPath;
+    case ELOOP: return CFileException::badPath;
     case EMFILE:
-    case ENFILE:
-      return CFileException::tooManyOpenFiles;
+    case ENFILE: return CFileException::tooManyOpenFiles;
     case EACCES:
     case EPERM:
     case EROFS:
     case EISDIR:
-    case ENXIO:
-      return CFileException::accessDenied;
-    case EWOULDBLOCK:
-      return CFileException::sharingViolation;
-    case EBADF:
-      return CFileException::invalidFile;
-    case EINVAL:
-      return CFileException::badSeek;
-    case EIO:
-      return CFileException::hardIO;
+    case ENXIO: return CFileException::accessDenied;
+    case EWOULDBLOCK: return CFileException::sharingViolation;
+    case EBADF: return CFileException::invalidFile;
+    case EINVAL: return CFileException::badSeek;
+    case EIO: return CFileException::hardIO;
     case ENOSPC:
-    case EDQUOT:
-      return CFileException::diskFull;
-    default:
-      return CFileException::genericException;
+    case EDQUOT: return CFileException::diskFull;
+    default: return CFileException::genericException;
   }
 }
 
@@ -113,7 +102,7 @@ CFile::~CFile() {
 }
 
 bool CFile::Open(const char* lpszFileName, unsigned nOpenFlags, CFileException* pError) noexcept {
-  (void)nOpenFlags;           // only modeRead (0) exists: read access, no sharing
+  (void)nOpenFlags;  // only modeRead (0) exists: read access, no sharing
   if (m_hFile >= 0) Close();  // an object holds at most one file
   std::uint64_t length = 0;
   int fd = OpenExclusive(lpszFileName, length);

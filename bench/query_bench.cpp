@@ -28,6 +28,7 @@ void SetUpFiles() {
   FILE* f = std::fopen(path.c_str(), "wb");
   std::fwrite(info, 1, sizeof info, f);
   std::fclose(f);
+  std::fclose(std::fopen((g_dir + "/app.ver").c_str(), "wb"));
   std::snprintf(vellumar::g_szAppDirectory, sizeof vellumar::g_szAppDirectory, "%s", g_dir.c_str());
   vellumar::ComposeDataPaths();
 }
@@ -49,6 +50,20 @@ void RawSequence(benchmark::State& state, off_t offset, size_t size) {
 
 void BM_RawSequence_Resolution(benchmark::State& state) { RawSequence(state, 0, 4); }
 void BM_RawSequence_Version(benchmark::State& state) { RawSequence(state, 4, 2); }
+
+// The stamp's sequence: the status is read again after the open's own.
+void BM_RawSequence_Stamp(benchmark::State& state) {
+  SetUpFiles();
+  std::string path = g_dir + "/app.ver";
+  for (auto _ : state) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    struct stat st;
+    ::fstat(fd, &st);
+    ::flock(fd, LOCK_EX | LOCK_NB);
+    benchmark::DoNotOptimize(::fstat(fd, &st));
+    ::close(fd);
+  }
+}
 
 void BM_GetResolutionStr(benchmark::State& state) {
   SetUpFiles();
@@ -87,12 +102,23 @@ void BM_GetOSVer(benchmark::State& state) {
   }
 }
 
+void BM_GetLastSaveDate(benchmark::State& state) {
+  SetUpFiles();
+  char answer[32];
+  for (auto _ : state) {
+    GetLastSaveDate(answer);
+    benchmark::DoNotOptimize(answer);
+  }
+}
+
 BENCHMARK(BM_RawSequence_Resolution);
 BENCHMARK(BM_GetResolutionStr);
 BENCHMARK(BM_GetResolutionInt);
 BENCHMARK(BM_RawSequence_Version);
 BENCHMARK(BM_GetAppVersion);
 BENCHMARK(BM_GetOSVer);
+BENCHMARK(BM_RawSequence_Stamp);
+BENCHMARK(BM_GetLastSaveDate);
 
 }  // namespace
 

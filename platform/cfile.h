@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+#include "platform/cfile_status.h"
 #include "vellumar/file_exception.h"
 
 namespace vellumar::platform {
@@ -46,6 +47,11 @@ class CFile {
   // The file's length in bytes; the read position does not move. The file is
   // held without sharing from its open, so this is the length learnt there.
   std::uint64_t GetLength() const;
+
+  // Reads the status of the open file afresh, its last-write time becoming a
+  // local time value. False, with rStatus as it was, when the file is not
+  // open or its status cannot be read.
+  bool GetStatus(CFileStatus& rStatus) const noexcept;
 
   // Closes the file; an OS failure raises CFileException. Afterwards the
   // object holds no file, whether or not the close succeeded.

@@ -38,10 +38,9 @@ struct Export {
 };
 
 constexpr Export kQueries[] = {
-    {"GetResolutionStr", Export::text},
-    {"GetResolutionInt", Export::twoInts},
-    {"GetAppVersion", Export::text},
-    {"GetOSVer", Export::text},
+    {"GetResolutionStr", Export::text}, {"GetResolutionInt", Export::twoInts},
+    {"GetAppVersion", Export::text},    {"GetOSVer", Export::text},
+    {"GetLastSaveDate", Export::text},
 };
 
 // The library built beside this program, or installed beside its bin/.

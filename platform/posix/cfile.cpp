@@ -169,6 +169,15 @@ std::uint64_t CFile::GetLength() const {
   return m_nLength;
 }
 
+bool CFile::GetStatus(CFileStatus& rStatus) const noexcept {
+  if (m_hFile < 0) return false;
+  struct stat st;
+  if (CurrentFileOps().fstat(m_hFile, &st) != 0) return false;
+  // tv_sec is the whole second, also before 1970: tv_nsec is never negative.
+  rStatus.m_mtime = CTime::FromFileTime(Instant{static_cast<std::int64_t>(st.st_mtim.tv_sec)});
+  return true;
+}
+
 void CFile::Close() {
   if (m_hFile < 0) return;
   int fd = m_hFile;

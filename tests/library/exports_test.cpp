@@ -13,7 +13,8 @@
 namespace {
 
 const std::vector<std::string> kExpectedExports = {
-    "PasteFunc", "GetAppVersion", "GetOSVer", "GetResolutionInt", "GetResolutionStr",
+    "PasteFunc", "GetAppVersion",    "GetLastSaveDate",
+    "GetOSVer",  "GetResolutionInt", "GetResolutionStr",
 };
 
 // The names of the symbols that the library defines in its dynamic table.

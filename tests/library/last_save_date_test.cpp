@@ -1,0 +1,448 @@
+// GetLastSaveDate against real save-stamp files whose last-write times the
+// tests set, in zones given by TZ, at a fixed moment of the call.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "library/data_paths.h"
+#include "platform/posix/file_ops.h"
+#include "support/child_process.h"
+#include "support/time_scopes.h"
+#include "vellumar/vellumar.h"
+
+namespace vellumar {
+namespace {
+
+using platform::Instant;
+using testing::kCentralEuropeanZone;
+using testing::kEasternZone;
+using testing::kUtcZone;
+using testing::ScopedNow;
+using testing::ScopedTimeZone;
+using testing::Utc;
+
+namespace fs = std::filesystem;
+
+// The seconds-and-nanoseconds pair that utimensat takes.
+using FileTime = decltype(stat::st_mtim);
+
+constexpr std::size_t kBufferSize = 64;
+constexpr char kUnwritten = '#';
+
+// A fresh application directory that the library is pointed at, on tmpfs
+// when there is one (it stores last-write times before 1901); the previous
+// configuration comes back afterwards.
+class AppDirectory {
+ public:
+  AppDirectory() {
+    std::memcpy(m_savedDirectory, g_szAppDirectory, sizeof m_savedDirectory);
+    const bool shm = ::access("/dev/shm", W_OK) == 0;
+    std::string pattern = (shm ? std::string("/dev/shm") : fs::temp_directory_path().string()) +
+                          "/vellumar-save-date-XXXXXX";
+    if (::mkdtemp(pattern.data()) != nullptr) m_path = pattern;
+    std::snprintf(g_szAppDirectory, sizeof g_szAppDirectory, "%s", m_path.c_str());
+    ComposeDataPaths();
+  }
+  ~AppDirectory() {
+    std::memcpy(g_szAppDirectory, m_savedDirectory, sizeof m_savedDirectory);
+    ComposeDataPaths();
+    std::error_code ignored;
+    if (!m_path.empty()) fs::remove_all(m_path, ignored);
+  }
+  AppDirectory(const AppDirectory&) = delete;
+  AppDirectory& operator=(const AppDirectory&) = delete;
+
+  const std::string& Path() const { return m_path; }
+  std::string StampPath() const { return m_path + "/app.ver"; }
+
+  // Writes app.ver and sets its last-write time. False when the file system
+  // does not store that time exactly.
+  bool WriteStamp(Instant lastWrite, long nanoseconds = 0, std::string_view contents = {}) const {
+    std::ofstream(StampPath(), std::ios::binary | std::ios::trunc)
+        .write(contents.data(), static_cast<std::streamsize>(contents.size()));
+    const FileTime times[2] = {{0, UTIME_OMIT},
+                               {static_cast<time_t>(lastWrite.unixSeconds), nanoseconds}};
+    if (::utimensat(AT_FDCWD, StampPath().c_str(), times, 0) != 0) return false;
+    struct stat st {};
+    return ::stat(StampPath().c_str(), &st) == 0 && st.st_mtim.tv_sec == times[1].tv_sec &&
+           st.st_mtim.tv_nsec == nanoseconds;
+  }
+
+ private:
+  char m_savedDirectory[kPathBufferSize];
+  std::string m_path;
+};
+
+// A buffer filled with kUnwritten, so that what a call writes, and where it
+// stops, can be seen.
+struct Buffer {
+  Buffer() { std::memset(bytes, kUnwritten, sizeof bytes); }
+  // The text up to its NUL, when the rest of the buffer is untouched.
+  std::optional<std::string> Text() const {
+    const std::size_t n = strnlen(bytes, sizeof bytes);
+    if (n == sizeof bytes) return std::nullopt;
+    for (std::size_t i = n + 1; i < sizeof bytes; ++i) {
+      if (bytes[i] != kUnwritten) return std::nullopt;
+    }
+    return std::string(bytes, n);
+  }
+  bool Untouched() const {
+    for (char c : bytes) {
+      if (c != kUnwritten) return false;
+    }
+    return true;
+  }
+  char bytes[kBufferSize];
+};
+
+// The failure code that a call raised, or nullopt when it returned.
+std::optional<ScriptError> CallRaising(Buffer& buffer) {
+  try {
+    GetLastSaveDate(buffer.bytes);
+  } catch (ScriptError code) {
+    return code;
+  }
+  return std::nullopt;
+}
+
+const Instant kStandardNow = Utc(2004, 1, 15, 12);
+const Instant kDaylightNow = Utc(2004, 7, 15, 12);
+
+struct SaveDateRow {
+  const char* name;
+  const char* zone;
+  Instant now;
+  Instant lastWrite;
+  long nanoseconds;
+  const char* expected;
+};
+
+void PrintTo(const SaveDateRow& row, std::ostream* os) { *os << row.name; }
+
+class LastSaveDateText : public ::testing::TestWithParam<SaveDateRow> {};
+
+TEST_P(LastSaveDateText, IsExactly) {
+  const SaveDateRow& row = GetParam();
+  if (!testing::ZoneAvailable(row.zone)) GTEST_SKIP() << "no zone file " << row.zone;
+  AppDirectory dir;
+  ASSERT_FALSE(dir.Path().empty());
+  if (!dir.WriteStamp(row.lastWrite, row.nanoseconds)) {
+    GTEST_SKIP() << "the file system under " << dir.Path() << " does not store the time "
+                 << row.lastWrite.unixSeconds << " s";
+  }
+  ScopedTimeZone zone(row.zone);
+  ScopedNow now(row.now);
+  Buffer buffer;
+  ASSERT_EQ(CallRaising(buffer), std::nullopt);
+  EXPECT_EQ(buffer.Text(), row.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, LastSaveDateText,
+    ::testing::Values(
+        // Moved by the offset in force at the moment of the call, whatever
+        // was in force when the file was written.
+        SaveDateRow{"March_StandardNow", kEasternZone, kStandardNow, Utc(2004, 3, 3, 19, 5, 9), 0,
+                    "14:05:09  March 03, 2004"},
+        SaveDateRow{"March_DaylightNow", kEasternZone, kDaylightNow, Utc(2004, 3, 3, 19, 5, 9), 0,
+                    "15:05:09  March 03, 2004"},
+        SaveDateRow{"July_DaylightNow", kEasternZone, kDaylightNow, Utc(2004, 7, 1, 12), 0,
+                    "08:00:00  July 01, 2004"},
+        SaveDateRow{"July_StandardNow", kEasternZone, kStandardNow, Utc(2004, 7, 1, 12), 0,
+                    "07:00:00  July 01, 2004"},
+        // 02:30 falls in the hour skipped on 4 April 2004: shown an hour earlier.
+        SaveDateRow{"SkippedHour_StandardNow", kEasternZone, kStandardNow, Utc(2004, 4, 4, 7, 30),
+                    0, "01:30:00  April 04, 2004"},
+        SaveDateRow{"SkippedHour_DaylightNow", kEasternZone, kDaylightNow, Utc(2004, 4, 4, 7, 30),
+                    0, "03:30:00  April 04, 2004"},
+        SaveDateRow{"SkippedHour_ZoneFile", "America/New_York", kStandardNow,
+                    Utc(2004, 4, 4, 7, 30), 0, "01:30:00  April 04, 2004"},
+        SaveDateRow{"RepeatedHour_StandardNow", kEasternZone, kStandardNow,
+                    Utc(2004, 10, 31, 6, 30), 0, "01:30:00  October 31, 2004"},
+        // File time 0, and readings before 1900: the start of 1970 UTC.
+        SaveDateRow{"FileTimeZero_West", kEasternZone, kStandardNow, Utc(1601, 1, 1), 0,
+                    "19:00:00  December 31, 1969"},
+        SaveDateRow{"FileTimeZero_DaylightNow", kEasternZone, kDaylightNow, Utc(1601, 1, 1), 0,
+                    "19:00:00  December 31, 1969"},
+        SaveDateRow{"FileTimeZero_Utc", kUtcZone, kStandardNow, Utc(1601, 1, 1), 0,
+                    "00:00:00  January 01, 1970"},
+        SaveDateRow{"FileTimeZero_OneHourEast", kCentralEuropeanZone, kStandardNow, Utc(1601, 1, 1),
+                    0, "01:00:00  January 01, 1970"},
+        SaveDateRow{"ReadingLastSecondOf1899", kEasternZone, kStandardNow,
+                    Utc(1900, 1, 1, 4, 59, 59), 0, "19:00:00  December 31, 1969"},
+        // Readings from 1900 to 1968, and instants after 2038-01-19 03:14:07.
+        SaveDateRow{"ReadingFirstSecondOf1900", kEasternZone, kStandardNow, Utc(1900, 1, 1, 5), 0,
+                    ""},
+        SaveDateRow{"Reading1950", kEasternZone, kStandardNow, Utc(1950, 6, 1), 0, ""},
+        SaveDateRow{"ReadingLastSecondOf1968", kEasternZone, kStandardNow,
+                    Utc(1969, 1, 1, 4, 59, 59), 0, ""},
+        SaveDateRow{"LastInstant_Utc", kUtcZone, kStandardNow, Utc(2038, 1, 19, 3, 14, 7), 0,
+                    "03:14:07  January 19, 2038"},
+        SaveDateRow{"AfterLastInstant_Utc", kUtcZone, kStandardNow, Utc(2038, 1, 19, 3, 14, 8), 0,
+                    ""},
+        SaveDateRow{"LastInstant_West", kEasternZone, kStandardNow, Utc(2038, 1, 19, 3, 14, 7), 0,
+                    "22:14:07  January 18, 2038"},
+        SaveDateRow{"AfterLastInstant_West", kEasternZone, kStandardNow, Utc(2038, 1, 19, 3, 14, 8),
+                    0, ""},
+        SaveDateRow{"ReadingAsUtcAfterLastInstant_East", kCentralEuropeanZone, kStandardNow,
+                    Utc(2038, 1, 19, 2, 14, 8), 0, ""},
+        SaveDateRow{"Year2040", kEasternZone, kStandardNow, Utc(2040, 6, 1), 0, ""},
+        // A reading in 1969 is shown when the instant it denotes is in 1970.
+        SaveDateRow{"StartOf1970", kEasternZone, kStandardNow, Utc(1970, 1, 1), 0,
+                    "19:00:00  December 31, 1969"},
+        SaveDateRow{"SecondBefore1970", kEasternZone, kStandardNow, Utc(1969, 12, 31, 23, 59, 59),
+                    0, ""},
+        SaveDateRow{"TwoHoursInto1970", kEasternZone, kStandardNow, Utc(1970, 1, 1, 2), 0,
+                    "21:00:00  December 31, 1969"},
+        SaveDateRow{"LeadingZeros", kEasternZone, kStandardNow, Utc(2004, 3, 1, 14, 5, 3), 0,
+                    "09:05:03  March 01, 2004"},
+        SaveDateRow{"Longest", kUtcZone, kStandardNow, Utc(2037, 9, 30, 23, 59, 59), 0,
+                    "23:59:59  September 30, 2037"},
+        SaveDateRow{"Longest_DaylightNow", kEasternZone, kDaylightNow, Utc(2037, 10, 1, 3, 59, 59),
+                    0, "23:59:59  September 30, 2037"},
+        SaveDateRow{"Shortest", kUtcZone, kStandardNow, Utc(1999, 5, 1), 0,
+                    "00:00:00  May 01, 1999"},
+        // A fraction of a second is dropped, not rounded.
+        SaveDateRow{"SubSecond", kEasternZone, kStandardNow, Utc(2004, 3, 3, 19, 5, 9), 999'999'999,
+                    "14:05:09  March 03, 2004"}),
+    [](const ::testing::TestParamInfo<SaveDateRow>& row) { return std::string(row.param.name); });
+
+class LastSaveDate : public ::testing::Test {
+ protected:
+  AppDirectory m_dir;
+  ScopedTimeZone m_zone{kEasternZone};
+  ScopedNow m_now{kStandardNow};
+};
+
+// Only the last-write time counts: not the length, not the contents, and it
+// is read afresh on every call.
+TEST_F(LastSaveDate, ContentsPlayNoPart) {
+  const Instant written = Utc(2004, 3, 3, 19, 5, 9);
+  for (std::string_view contents : {std::string_view(), std::string_view("\x80\x02\x58 stamp")}) {
+    ASSERT_TRUE(m_dir.WriteStamp(written, 0, contents));
+    Buffer buffer;
+    ASSERT_EQ(CallRaising(buffer), std::nullopt);
+    EXPECT_EQ(buffer.Text(), "14:05:09  March 03, 2004") << contents.size() << " bytes";
+  }
+  ASSERT_TRUE(m_dir.WriteStamp(Utc(2004, 3, 3, 19, 5, 10)));
+  Buffer buffer;
+  ASSERT_EQ(CallRaising(buffer), std::nullopt);
+  EXPECT_EQ(buffer.Text(), "14:05:10  March 03, 2004");
+}
+
+// Every way the open can fail raises 2564 and leaves the buffer as it was.
+TEST_F(LastSaveDate, OpenFailuresRaise2564) {
+  struct Row {
+    const char* name;
+    void (*arrange)(const AppDirectory& dir);
+  } const rows[] = {
+      {"no application directory",
+       [](const AppDirectory&) {
+         std::snprintf(g_szAppDirectory, sizeof g_szAppDirectory, "%s", "None");
+         ComposeDataPaths();
+       }},
+      {"missing directory",
+       [](const AppDirectory& dir) {
+         std::snprintf(g_szAppDirectory, sizeof g_szAppDirectory, "%s/absent", dir.Path().c_str());
+         ComposeDataPaths();
+       }},
+      {"missing file", [](const AppDirectory&) {}},
+      {"directory in its place",
+       [](const AppDirectory& dir) { ASSERT_EQ(::mkdir(dir.StampPath().c_str(), 0700), 0); }},
+  };
+  for (const Row& row : rows) {
+    AppDirectory dir;
+    row.arrange(dir);
+    Buffer buffer;
+    EXPECT_EQ(CallRaising(buffer), ERR_STAMP_OPEN) << row.name;
+    EXPECT_TRUE(buffer.Untouched()) << row.name;
+  }
+}
+
+// Another process holding the file (flock(1), as any program taking a flock
+// on it) makes the open fail; once it lets go, the query answers again.
+TEST_F(LastSaveDate, FileHeldByAnotherProcessRaises2564) {
+  ASSERT_TRUE(m_dir.WriteStamp(Utc(2004, 3, 3, 19, 5, 9)));
+  {
+    testing::ChildProcess holder(
+        {"flock", m_dir.StampPath(), "sh", "-c", "echo held; exec cat >/dev/null"});
+    if (!holder.Started()) GTEST_SKIP() << "flock(1) cannot be run";
+    ASSERT_EQ(holder.ReadLine(), "held");
+    Buffer buffer;
+    EXPECT_EQ(CallRaising(buffer), ERR_STAMP_OPEN);
+    EXPECT_TRUE(buffer.Untouched());
+    std::string out, err;
+    EXPECT_EQ(holder.Finish(out, err), 0) << err;
+  }
+  Buffer buffer;
+  ASSERT_EQ(CallRaising(buffer), std::nullopt);
+  EXPECT_EQ(buffer.Text(), "14:05:09  March 03, 2004");
+}
+
+// The system calls behind the file object, watched: which descriptor the
+// open got and whether it was closed; the status read or the close made to
+// fail on demand.
+namespace watched {
+std::atomic<int> g_opened{-1};
+std::atomic<int> g_closed{-1};
+std::atomic<int> g_fstatCalls{0};
+
+int Open(const char* path, int flags) {
+  const int fd = platform::posix::SystemFileOps().open(path, flags);
+  g_opened = fd;
+  return fd;
+}
+// The open reads the status once itself; every later read fails.
+int FstatFailingAfterOpen(int fd, struct stat* st) {
+  if (++g_fstatCalls > 1) {
+    errno = EIO;
+    return -1;
+  }
+  return platform::posix::SystemFileOps().fstat(fd, st);
+}
+int Close(int fd) {
+  g_closed = fd;
+  return platform::posix::SystemFileOps().close(fd);
+}
+int CloseReportingFailure(int fd) {
+  Close(fd);
+  errno = EIO;
+  return -1;
+}
+
+class ScopedFileOps {
+ public:
+  explicit ScopedFileOps(const platform::posix::FileOps& ops)
+      : m_ops(ops), m_previous(platform::posix::test::SetFileOps(&m_ops)) {
+    g_opened = -1;
+    g_closed = -1;
+    g_fstatCalls = 0;
+  }
+  ~ScopedFileOps() { platform::posix::test::SetFileOps(m_previous); }
+
+ private:
+  platform::posix::FileOps m_ops;
+  const platform::posix::FileOps* m_previous;
+};
+
+bool DescriptorOpen(int fd) { return ::fcntl(fd, F_GETFD) != -1 || errno != EBADF; }
+}  // namespace watched
+
+TEST_F(LastSaveDate, UnreadableStatusRaises2565AndClosesTheFile) {
+  ASSERT_TRUE(m_dir.WriteStamp(Utc(2004, 3, 3, 19, 5, 9)));
+  platform::posix::FileOps ops = platform::posix::SystemFileOps();
+  ops.open = watched::Open;
+  ops.fstat = watched::FstatFailingAfterOpen;
+  ops.close = watched::Close;
+  watched::ScopedFileOps seam(ops);
+  Buffer buffer;
+  EXPECT_EQ(CallRaising(buffer), ERR_STAMP_STATUS);
+  EXPECT_TRUE(buffer.Untouched());
+  EXPECT_EQ(watched::g_fstatCalls, 2);
+  ASSERT_GE(watched::g_opened, 0);
+  EXPECT_EQ(watched::g_closed, watched::g_opened);
+  EXPECT_FALSE(watched::DescriptorOpen(watched::g_opened));
+}
+
+TEST_F(LastSaveDate, FailedCloseRaisesFileExceptionAndWritesNothing) {
+  ASSERT_TRUE(m_dir.WriteStamp(Utc(2004, 3, 3, 19, 5, 9)));
+  platform::posix::FileOps ops = platform::posix::SystemFileOps();
+  ops.open = watched::Open;
+  ops.close = watched::CloseReportingFailure;
+  watched::ScopedFileOps seam(ops);
+  Buffer buffer;
+  try {
+    GetLastSaveDate(buffer.bytes);
+    ADD_FAILURE() << "a failed close was not reported";
+  } catch (const CFileException& e) {
+    EXPECT_EQ(e.m_lOsError, EIO);
+  }
+  EXPECT_TRUE(buffer.Untouched());
+  ASSERT_GE(watched::g_opened, 0);
+  EXPECT_EQ(watched::g_closed, watched::g_opened);
+  EXPECT_FALSE(watched::DescriptorOpen(watched::g_opened));
+}
+
+// The host's locale set to German: the C library then names the months in
+// German, and the text still does not change a letter.
+class ScopedGermanLocale {
+ public:
+  ScopedGermanLocale() {
+    m_previous = std::setlocale(LC_ALL, nullptr);
+    if (std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr) return;
+    BuildLocale();
+  }
+  ~ScopedGermanLocale() {
+    std::setlocale(LC_ALL, m_previous.c_str());
+    if (m_previousLocPath) {
+      ::setenv("LOCPATH", m_previousLocPath->c_str(), 1);
+    } else if (!m_built.empty()) {
+      ::unsetenv("LOCPATH");
+    }
+    std::error_code ignored;
+    if (!m_built.empty()) fs::remove_all(m_built, ignored);
+  }
+  bool Active() const { return m_reason.empty(); }
+  const std::string& Reason() const { return m_reason; }
+
+ private:
+  // No installed de_DE.UTF-8: compiled from the system's locale sources into
+  // a directory of our own, when localedef and the sources are there.
+  void BuildLocale() {
+    std::string dir = fs::temp_directory_path().string() + "/vellumar-locale-XXXXXX";
+    if (::mkdtemp(dir.data()) == nullptr) {
+      m_reason = "no de_DE.UTF-8 locale, and no directory to build one in";
+      return;
+    }
+    m_built = dir;
+    testing::ChildProcess localedef(
+        {"localedef", "-i", "de_DE", "-f", "UTF-8", dir + "/de_DE.UTF-8"});
+    std::string out, err;
+    if (!localedef.Started() || localedef.Finish(out, err) != 0) {
+      m_reason = "no de_DE.UTF-8 locale installed, and localedef cannot build one: " + err;
+      return;
+    }
+    if (const char* old = std::getenv("LOCPATH")) m_previousLocPath = old;
+    ::setenv("LOCPATH", dir.c_str(), 1);
+    if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
+      m_reason = "the de_DE.UTF-8 locale built by localedef does not load";
+    }
+  }
+
+  std::string m_previous;
+  std::optional<std::string> m_previousLocPath;
+  std::string m_built;
+  std::string m_reason;
+};
+
+TEST_F(LastSaveDate, GermanLocaleChangesNoLetter) {
+  ASSERT_TRUE(m_dir.WriteStamp(Utc(2004, 3, 3, 19, 5, 9)));
+  ScopedGermanLocale german;
+  if (!german.Active()) GTEST_SKIP() << german.Reason();
+  tm march{};
+  march.tm_mon = 2;
+  char name[32];
+  ASSERT_GT(std::strftime(name, sizeof name, "%B", &march), 0u);
+  ASSERT_STREQ(name, "M\xC3\xA4rz") << "the German locale is not in effect";
+  Buffer buffer;
+  ASSERT_EQ(CallRaising(buffer), std::nullopt);
+  EXPECT_EQ(buffer.Text(), "14:05:09  March 03, 2004");
+}
+
+}  // namespace
+}  // namespace vellumar

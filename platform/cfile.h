@@ -48,9 +48,10 @@ class CFile {
   // held without sharing from its open, so this is the length learnt there.
   std::uint64_t GetLength() const;
 
-  // Reads the status of the open file afresh, its last-write time becoming a
-  // local time value. False, with rStatus as it was, when the file is not
-  // open or its status cannot be read.
+  // The status of the open file, its last-write time becoming a local time
+  // value. Natively the status is the one read at the open, which already
+  // proved the file readable. False, with rStatus as it was, when the object
+  // holds no file.
   bool GetStatus(CFileStatus& rStatus) const noexcept;
 
   // Closes the file; an OS failure raises CFileException. Afterwards the
@@ -66,7 +67,10 @@ class CFile {
 
   int m_hFile = -1;
   std::uint64_t m_nPosition = 0;
-  std::uint64_t m_nLength = 0;  // from the status read at the open
+  // From the status read at the open: the file is held without sharing from
+  // then on, so a query needs no second look.
+  std::uint64_t m_nLength = 0;
+  std::int64_t m_nLastWrite = 0;  // whole seconds since 1970 UTC
 };
 
 }  // namespace vellumar::platform

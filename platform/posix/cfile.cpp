@@ -65,7 +65,7 @@ bool ToNativePath(const char* path, char (&out)[PATH_MAX]) noexcept {
 
 // The whole native open: descriptor on success, -errno on failure. Nothing
 // stays open on failure.
-int OpenExclusive(const char* path, std::uint64_t& length) noexcept {
+int OpenExclusive(const char* path, struct stat& st) noexcept {
   char native[PATH_MAX];
   if (!ToNativePath(path, native)) return -ENAMETOOLONG;
   const posix::FileOps& ops = CurrentFileOps();
@@ -79,7 +79,6 @@ int OpenExclusive(const char* path, std::uint64_t& length) noexcept {
   if (fd < 0) return -errno;
 
   int error = 0;
-  struct stat st;
   if (ops.fstat(fd, &st) != 0) {
     error = errno;
   } else if (S_ISDIR(st.st_mode)) {
@@ -97,7 +96,6 @@ int OpenExclusive(const char* path, std::uint64_t& length) noexcept {
     ops.close(fd);
     return -error;
   }
-  length = static_cast<std::uint64_t>(st.st_size);
   return fd;
 }
 
@@ -115,8 +113,8 @@ CFile::~CFile() {
 bool CFile::Open(const char* lpszFileName, unsigned nOpenFlags, CFileException* pError) noexcept {
   (void)nOpenFlags;           // only modeRead (0) exists: read access, no sharing
   if (m_hFile >= 0) Close();  // an object holds at most one file
-  std::uint64_t length = 0;
-  int fd = OpenExclusive(lpszFileName, length);
+  struct stat st;
+  int fd = OpenExclusive(lpszFileName, st);
   if (fd < 0) {
     if (pError != nullptr) {
       pError->m_cause = CauseFromErrno(-fd);
@@ -127,7 +125,9 @@ bool CFile::Open(const char* lpszFileName, unsigned nOpenFlags, CFileException* 
   }
   m_hFile = fd;
   m_nPosition = 0;
-  m_nLength = length;
+  m_nLength = static_cast<std::uint64_t>(st.st_size);
+  // tv_sec is the whole second, also before 1970: tv_nsec is never negative.
+  m_nLastWrite = static_cast<std::int64_t>(st.st_mtim.tv_sec);
   return true;
 }
 
@@ -171,10 +171,7 @@ std::uint64_t CFile::GetLength() const {
 
 bool CFile::GetStatus(CFileStatus& rStatus) const noexcept {
   if (m_hFile < 0) return false;
-  struct stat st;
-  if (CurrentFileOps().fstat(m_hFile, &st) != 0) return false;
-  // tv_sec is the whole second, also before 1970: tv_nsec is never negative.
-  rStatus.m_mtime = CTime::FromFileTime(Instant{static_cast<std::int64_t>(st.st_mtim.tv_sec)});
+  rStatus.m_mtime = CTime::FromFileTime(Instant{m_nLastWrite});
   return true;
 }
 

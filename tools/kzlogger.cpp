@@ -101,10 +101,16 @@ void MakeParentDirectories(const std::string& path) {
   }
 }
 
+// Records are the user's own: a new output file is readable by the user
+// alone, and it is not handed on to anything this program might start.
 std::FILE* OpenOutput(const std::string& path) {
-  // "e": the file is not handed on to anything this program might start.
-  std::FILE* out = std::fopen(path.c_str(), "ae");
-  if (out == nullptr) Fail("cannot open " + path + ": " + ErrorText(errno));
+  int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+  std::FILE* out = fd >= 0 ? ::fdopen(fd, "a") : nullptr;
+  if (out == nullptr) {
+    int error = errno;
+    if (fd >= 0) ::close(fd);
+    Fail("cannot open " + path + ": " + ErrorText(error));
+  }
   return out;
 }
 

@@ -66,7 +66,12 @@ Spawned StartKzlogger(const std::vector<std::string>& args, const SpawnOptions& 
   std::vector<std::string> argv{VELLUMAR_KZLOGGER_PATH};
   argv.insert(argv.end(), args.begin(), args.end());
   Spawned logger(argv, options);
-  if (!WaitUntil([] { return logger::LoggerFindWindow() != 0; }, 10000)) {
+  // A window in the block that exists: a dead logger's may still be there.
+  auto ready = [] {
+    logger::LoggerWindow window = logger::LoggerFindWindow();
+    return window != 0 && platform::WindowExists(window);
+  };
+  if (!WaitUntil(ready, 10000)) {
     throw std::runtime_error("kzlogger did not put its window into the block");
   }
   return logger;

@@ -34,7 +34,8 @@ class LoggerNamespace {
 // Processes of this user whose environment holds `entry` ("NAME=value").
 std::vector<pid_t> ProcessesWithEnvironment(const std::string& entry);
 
-// Starts kzlogger with `args` and waits until its window stands in the block.
+// Starts kzlogger with `args` and waits until its live window stands in the
+// block.
 Spawned StartKzlogger(const std::vector<std::string>& args, const SpawnOptions& options = {});
 
 // The lines of a log file, without their line feeds.

@@ -48,8 +48,8 @@ class ForkedChild {
 };
 
 struct SpawnOptions {
-  std::string stdoutPath;  // empty: inherit
-  std::string stderrPath;  // empty: inherit
+  std::string stdoutPath{};  // empty: inherit
+  std::string stderrPath{};  // empty: inherit
   bool devNullStdio = false;
   bool newSession = false;  // no controlling terminal
 };

@@ -31,6 +31,9 @@ static_assert(kFatalRecordLimit == 244);
 // always there.
 void WriteRecord(char* area, std::size_t capacity, const char* lpszPrefix, const char* lpszFormat,
                  va_list argList) noexcept {
+  // A missing text is taken as empty rather than let a record end the host.
+  if (lpszPrefix == nullptr) lpszPrefix = "";
+  if (lpszFormat == nullptr) lpszFormat = "";
   std::size_t prefixLength = strnlen(lpszPrefix, capacity - 1);
   std::memcpy(area, lpszPrefix, prefixLength);
   area[prefixLength] = '\0';

@@ -202,6 +202,8 @@ const LayoutCase kLayouts[] = {
     {"Conversions", [] { return Send(0, "", "%d-%s-%04x", 42, "x", 255); }, "42-x-00ff"},
     {"PercentSign", [] { return Send(0, "", "100%%"); }, "100%"},
     {"EmptyRecord", [] { return Send(0, "", "%s", ""); }, ""},
+    {"NoPrefixAtAll", [] { return Send(0, nullptr, "%s", "no prefix"); }, "no prefix"},
+    {"NoFormatAtAll", [] { return Send(0, "only prefix", nullptr); }, "only prefix"},
 };
 
 TEST_F(LoggerSendTest, WritesThePrefixThenTheFormattedText) {

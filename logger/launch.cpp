@@ -2,6 +2,7 @@
 // started detached: the host keeps no handle of it and never reaps it.
 #include "logger/logger_client.h"
 #include "platform/detached_process.h"
+#include "platform/message_window.h"
 
 namespace vellumar::logger {
 
@@ -9,8 +10,12 @@ namespace {
 
 constexpr std::uint32_t kReadyWaitMs = 10000;
 
-// The new logger is ready once a window stands in the block.
-bool LoggerWindowPublished() { return LoggerFindWindow() != 0; }
+// The new logger is ready once a window stands in the block; a window that
+// is gone is a dead logger's, left behind for the new one to replace.
+bool LoggerWindowPublished() {
+  const LoggerWindow window = LoggerFindWindow();
+  return window != 0 && platform::WindowExists(window);
+}
 
 }  // namespace
 

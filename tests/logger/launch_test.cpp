@@ -11,6 +11,7 @@
 
 #include "logger/logger_client.h"
 #include "logger/sender.h"
+#include "platform/message_window.h"
 #include "support/logger_exchange.h"
 #include "support/processes.h"
 
@@ -60,6 +61,33 @@ TEST_F(LoggerLaunchTest, StartsKzloggerFromPathAndTheNextSendReachesIt) {
   EXPECT_EQ(r.sent, 1);
   // Started with no terminal, the logger writes to the user's state log.
   EXPECT_EQ(testing::ReadFile(dir / "state/kzlogger/kzlogger.log"), "hello\n");
+}
+
+TEST_F(LoggerLaunchTest, WaitsForTheNewLoggerRatherThanADeadOnesWindow) {
+  ASSERT_EQ(::symlink(VELLUMAR_KZLOGGER_PATH, (dir / "bin/kzlogger").c_str()), 0);
+  struct Report {
+    std::uint32_t stale;
+    std::uint32_t cached;
+    bool cachedExists;
+  };
+  testing::ChildResult child = testing::RunInChild([](int report) {
+    LoggerInit("Mod");  // no logger yet: nothing cached
+    Report r{};
+    {
+      // A killed logger's block: its window is still in it, but gone.
+      testing::FakeLogger dead(testing::FakeLoggerParts{.windowAlive = false});
+      r.stale = dead.handle();
+    }
+    LoggerLaunch("Mod");
+    r.cached = g_hLoggerWnd.load();
+    r.cachedExists = platform::WindowExists(r.cached);
+    testing::WriteReport(report, &r, sizeof r);
+  });
+  ASSERT_EQ(child.report.size(), sizeof(Report));
+  Report r;
+  std::memcpy(&r, child.report.data(), sizeof r);
+  EXPECT_NE(r.cached, r.stale);
+  EXPECT_TRUE(r.cachedExists);
 }
 
 // Whether a launch starts the program: a stand-in "kzlogger" on PATH notes

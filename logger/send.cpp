@@ -40,12 +40,18 @@ void WriteRecord(char* area, std::size_t capacity, const char* lpszPrefix, const
   std::vsnprintf(area + prefixLength, capacity - prefixLength, lpszFormat, argList);
 }
 
-// The prompt text: the record, cut to the limit, and the question.
-void ComposeFatalText(const char* record, std::size_t recordCapacity) noexcept {
+// Keeps the record, cut to the limit, for the prompt.
+void KeepFatalRecord(const char* record, std::size_t recordCapacity) noexcept {
   std::size_t length = strnlen(record, recordCapacity);
   if (length > kFatalRecordLimit) length = kFatalRecordLimit;
   std::memcpy(g_szFatalText, record, length);
-  std::memcpy(g_szFatalText + length, kFatalQuestion, sizeof kFatalQuestion);
+  g_szFatalText[length] = '\0';
+}
+
+// Completes the prompt text; the kept record leaves room for the question.
+void AppendFatalQuestion() noexcept {
+  std::memcpy(g_szFatalText + strnlen(g_szFatalText, kFatalRecordLimit), kFatalQuestion,
+              sizeof kFatalQuestion);
 }
 
 }  // namespace
@@ -89,7 +95,7 @@ std::int32_t LoggerSend(std::int32_t bFatal, const char* lpszPrefix, const char*
   char* record = static_cast<char*>(view.data()) + kRecordOffset;
   const std::size_t recordCapacity = view.size() - kRecordOffset;
   WriteRecord(record, recordCapacity, lpszPrefix, lpszFormat, argList);
-  if (bFatal != 0) ComposeFatalText(record, recordCapacity);
+  if (bFatal != 0) KeepFatalRecord(record, recordCapacity);
 
   if (platform::WindowExists(window)) {
     platform::NotifyWindow(window, platform::WindowMessage{g_uDebugMsg, 0, 0});
@@ -97,7 +103,10 @@ std::int32_t LoggerSend(std::int32_t bFatal, const char* lpszPrefix, const char*
   }
 
   platform::PromptAnswer answer = platform::PromptAnswer::yes;
-  if (bFatal != 0) answer = platform::ShowFatalPrompt(kFatalCaption, g_szFatalText);
+  if (bFatal != 0) {
+    AppendFatalQuestion();
+    answer = platform::ShowFatalPrompt(kFatalCaption, g_szFatalText);
+  }
 
   view.Unmap();
   mapping.Close();

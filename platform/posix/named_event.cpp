@@ -1,0 +1,114 @@
+// The event is a shared memory object holding its state word, used as a
+// Linux futex shared between processes: waiters sleep in the kernel on the
+// word while it is 0 and are woken when it is set.
+#include "platform/named_event.h"
+
+#include <linux/futex.h>
+#include <sys/syscall.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <new>
+
+#include "platform/posix/deadline.h"
+
+namespace vellumar::platform {
+
+struct NamedEvent::State {
+  std::atomic<std::uint32_t> signalled;  // 1 while signalled, the futex word
+  std::atomic<std::uint32_t> reset;      // kManual or kAutomatic, fixed by the creator
+};
+
+namespace {
+
+constexpr std::uint32_t kManual = 1;
+constexpr std::uint32_t kAutomatic = 2;
+
+static_assert(std::atomic<std::uint32_t>::is_always_lock_free);
+static_assert(sizeof(std::atomic<std::uint32_t>) == sizeof(std::uint32_t));
+
+std::uint32_t* FutexWord(std::atomic<std::uint32_t>& word) noexcept {
+  return reinterpret_cast<std::uint32_t*>(&word);
+}
+
+// Sleeps while the word is 0, until `deadline` on the monotonic clock.
+// 0 when woken (or the word was no longer 0), otherwise the error.
+int FutexWaitUntil(std::atomic<std::uint32_t>& word, const timespec& deadline) noexcept {
+  long rc = ::syscall(SYS_futex, FutexWord(word), FUTEX_WAIT_BITSET, 0u, &deadline, nullptr,
+                      FUTEX_BITSET_MATCH_ANY);
+  if (rc == 0) return 0;
+  return errno == EAGAIN ? 0 : errno;
+}
+
+void FutexWake(std::atomic<std::uint32_t>& word, int count) noexcept {
+  ::syscall(SYS_futex, FutexWord(word), FUTEX_WAKE, count, nullptr, nullptr, 0);
+}
+
+}  // namespace
+
+NamedEvent::State* NamedEvent::state() const noexcept { return static_cast<State*>(m_view.data()); }
+
+NamedEvent NamedEvent::Create(const char* name, EventReset reset, bool signalled) noexcept {
+  NamedEvent event;
+  SharedMapping mapping = SharedMapping::Create(name, sizeof(State));
+  if (!mapping) return event;
+  event.m_view = mapping.MapView();
+  if (!event) {
+    Remove(name);
+    return event;
+  }
+  State* s = new (event.m_view.data()) State{};
+  s->reset.store(reset == EventReset::manual ? kManual : kAutomatic);
+  s->signalled.store(signalled ? 1u : 0u);
+  return event;
+}
+
+NamedEvent NamedEvent::Open(const char* name) noexcept {
+  NamedEvent event;
+  SharedMapping mapping = SharedMapping::Open(name, BlockAccess::write);
+  if (!mapping || mapping.size() < sizeof(State)) return event;
+  event.m_view = mapping.MapView();
+  return event;
+}
+
+bool NamedEvent::Remove(const char* name) noexcept { return SharedMapping::Remove(name); }
+
+void NamedEvent::Set() noexcept {
+  State* s = state();
+  if (s == nullptr) return;
+  if (s->signalled.exchange(1u) == 0u) {
+    FutexWake(s->signalled, s->reset.load() == kManual ? INT_MAX : 1);
+  }
+}
+
+void NamedEvent::Reset() noexcept {
+  if (State* s = state()) s->signalled.store(0u);
+}
+
+WaitResult NamedEvent::Wait(std::uint32_t timeoutMs) noexcept {
+  State* s = state();
+  if (s == nullptr) return WaitResult::failed;
+  const timespec deadline = posix::DeadlineAfter(timeoutMs);
+  bool timedOut = timeoutMs == 0;
+  for (;;) {
+    // The state is tested once more after the time is up, so a set that
+    // raced with the timeout is not lost.
+    if (s->reset.load() == kManual) {
+      if (s->signalled.load() != 0u) return WaitResult::signalled;
+    } else {
+      std::uint32_t expected = 1u;
+      if (s->signalled.compare_exchange_strong(expected, 0u)) return WaitResult::signalled;
+    }
+    if (timedOut) return WaitResult::timeout;
+    int error = FutexWaitUntil(s->signalled, deadline);
+    if (error == ETIMEDOUT) {
+      timedOut = true;
+    } else if (error != 0 && error != EINTR) {
+      return WaitResult::failed;
+    }
+  }
+}
+
+}  // namespace vellumar::platform

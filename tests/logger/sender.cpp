@@ -1,0 +1,75 @@
+#include "logger/sender.h"
+
+#include <unistd.h>
+
+#include <cstring>
+
+#include "logger/logger_client.h"
+#include "platform/debug_break.h"
+#include "platform/named_event.h"
+#include "support/processes.h"
+
+namespace vellumar::testing {
+namespace {
+
+// The recorders' state: each sender is a fresh child, so plain globals do.
+SenderOptions g_options;
+SendOutcome g_outcome;
+
+void CopyText(char* out, std::size_t capacity, const char* text) {
+  std::size_t n = strnlen(text, capacity - 1);
+  std::memcpy(out, text, n);
+  out[n] = '\0';
+}
+
+platform::PromptAnswer RecordPrompt(const char* caption, const char* text) {
+  ++g_outcome.prompts;
+  CopyText(g_outcome.caption, sizeof g_outcome.caption, caption);
+  CopyText(g_outcome.promptText, sizeof g_outcome.promptText, text);
+  if (g_options.promptShownFd >= 0) WriteReport(g_options.promptShownFd, "!", 1);
+  if (g_options.promptDelayMs > 0)
+    ::usleep(static_cast<useconds_t>(g_options.promptDelayMs) * 1000u);
+  return g_options.answer;
+}
+
+void RecordBreak() {
+  ++g_outcome.breaks;
+  platform::NamedEvent gate = platform::NamedEvent::Open(logger::kMapEventName);
+  if (gate && gate.Wait(0) == platform::WaitResult::signalled) {
+    g_outcome.blockFreeAtBreak = true;
+    gate.Set();
+  }
+}
+
+}  // namespace
+
+std::int32_t Send(std::int32_t bFatal, const char* lpszPrefix, const char* lpszFormat, ...) {
+  va_list argList;
+  va_start(argList, lpszFormat);
+  std::int32_t result = logger::LoggerSend(bFatal, lpszPrefix, lpszFormat, argList);
+  va_end(argList);
+  return result;
+}
+
+SendOutcome RunSender(const std::function<std::int32_t()>& call, const SenderOptions& options,
+                      bool* ok) {
+  ChildResult child = RunInChild([&](int report) {
+    g_options = options;
+    platform::test::SetFatalPromptHook(RecordPrompt);
+    if (options.hookBreak) platform::test::SetDebugBreakHook(RecordBreak);
+    std::int64_t start = NowMs();
+    g_outcome.result = call();
+    g_outcome.elapsedMs = NowMs() - start;
+    CopyText(g_outcome.fatalText, sizeof g_outcome.fatalText, logger::g_szFatalText);
+    CopyText(g_outcome.tag, sizeof g_outcome.tag, logger::g_szClientTag);
+    g_outcome.cachedWindow = logger::g_hLoggerWnd.load();
+    WriteReport(report, &g_outcome, sizeof g_outcome);
+  });
+  SendOutcome outcome;
+  bool reported = child.report.size() == sizeof outcome && child.exitCode == 0;
+  if (reported) std::memcpy(&outcome, child.report.data(), sizeof outcome);
+  if (ok != nullptr) *ok = reported;
+  return outcome;
+}
+
+}  // namespace vellumar::testing

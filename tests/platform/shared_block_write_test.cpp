@@ -1,0 +1,61 @@
+// The shared block as a sender uses it: opened for writing by another
+// process than its creator, mapped whole, with the size the creator gave it.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstring>
+#include <string>
+
+#include "platform/shared_block.h"
+#include "support/logger_exchange.h"
+#include "support/processes.h"
+
+namespace vellumar::platform {
+namespace {
+
+constexpr char kName[] = "TestBlock";
+
+class SharedBlockWriteTest : public ::testing::Test {
+ protected:
+  testing::LoggerNamespace ns;
+  ~SharedBlockWriteTest() override { SharedMapping::Remove(kName); }
+};
+
+TEST_F(SharedBlockWriteTest, AnotherProcessWritesTheWholeBlockItLearntTheSizeOf) {
+  SharedMapping created = SharedMapping::Create(kName, 5000);
+  ASSERT_TRUE(created);
+  SharedView mine = created.MapView();
+  ASSERT_TRUE(mine);
+  testing::ChildResult child = testing::RunInChild([](int report) {
+    SharedMapping opened = SharedMapping::Open(kName, BlockAccess::write);
+    SharedView view = opened.MapView();
+    std::string size = std::to_string(view.size());
+    if (view) {
+      char* p = static_cast<char*>(view.data());
+      p[0] = 'A';
+      p[view.size() - 1] = 'Z';  // the last byte is within reach, not one more
+    }
+    testing::WriteReport(report, size.data(), size.size());
+  });
+  EXPECT_EQ(child.report, "5000");
+  const char* p = static_cast<const char*>(mine.data());
+  EXPECT_EQ(p[0], 'A');
+  EXPECT_EQ(p[4999], 'Z');
+}
+
+TEST_F(SharedBlockWriteTest, ABlockOpenToOthersIsNotOpened) {
+  SharedMapping created = SharedMapping::Create(kName, 64);
+  ASSERT_TRUE(created);
+  std::string path = "/dev/shm";
+  char native[256];
+  ASSERT_TRUE(PerUserObjectName(kName, native, sizeof native));
+  ASSERT_EQ(::chmod((path + native).c_str(), 0644), 0);
+  testing::ChildResult child = testing::RunInChild([](int report) {
+    char opened = SharedMapping::Open(kName, BlockAccess::write) ? 'y' : 'n';
+    testing::WriteReport(report, &opened, 1);
+  });
+  EXPECT_EQ(child.report, "n");
+}
+
+}  // namespace
+}  // namespace vellumar::platform

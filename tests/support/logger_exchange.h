@@ -1,0 +1,76 @@
+// Helpers for tests of the logger exchange: a private namespace of named
+// objects for each test, the real logger program started in it, and a
+// stand-in logger whose every part a test can leave out.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "platform/message_window.h"
+#include "platform/named_event.h"
+#include "platform/shared_block.h"
+#include "support/processes.h"
+
+namespace vellumar::testing {
+
+// A namespace of named objects of its own (VELLUMAR_NAMESPACE, inherited by
+// children), so a test never meets a real logger or another test. At
+// destruction, every logger program still running in it is stopped and the
+// exchange's named objects are removed.
+class LoggerNamespace {
+ public:
+  LoggerNamespace();
+  ~LoggerNamespace();
+  LoggerNamespace(const LoggerNamespace&) = delete;
+  LoggerNamespace& operator=(const LoggerNamespace&) = delete;
+  const std::string& name() const { return m_name; }
+
+ private:
+  std::string m_name;
+  ScopedEnv m_env;
+};
+
+// Processes of this user whose environment holds `entry` ("NAME=value").
+std::vector<pid_t> ProcessesWithEnvironment(const std::string& entry);
+
+// Starts kzlogger with `args` and waits until its live window stands in the
+// block.
+Spawned StartKzlogger(const std::vector<std::string>& args, const SpawnOptions& options = {});
+
+// The lines of a log file, without their line feeds.
+std::vector<std::string> ReadLines(const std::string& path);
+
+// A stand-in logger in the test process: the block, the two events and a
+// window, each present or not, and a window that may be gone already.
+struct FakeLoggerParts {
+  std::size_t blockSize = 4096;
+  bool window = true;       // a window handle in the block
+  bool windowAlive = true;  // ... whose window still exists
+  bool mapEvent = true;
+  bool mapEventSignalled = true;
+  bool debugEvent = true;
+};
+
+class FakeLogger {
+ public:
+  explicit FakeLogger(const FakeLoggerParts& parts = {});
+  platform::WindowHandle handle() const { return m_handle; }
+  // The block from byte 4, up to its NUL or its end.
+  std::string Record() const;
+  // Fills the record area with a pattern that no record looks like.
+  void FillRecordArea();
+  bool RecordAreaUntouched() const;
+  platform::NamedEvent& mapEvent() { return m_mapEvent; }
+  platform::MessageWindow& window() { return m_window; }
+
+ private:
+  platform::SharedMapping m_mapping;
+  platform::SharedView m_block;
+  platform::NamedEvent m_mapEvent;
+  platform::NamedEvent m_debugEvent;
+  platform::MessageWindow m_window;
+  platform::WindowHandle m_handle = 0;
+};
+
+}  // namespace vellumar::testing

@@ -2,7 +2,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <ftw.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -181,17 +180,6 @@ bool ProcessGone(pid_t pid) {
   return true;
 }
 
-int OpenDescriptorCount() {
-  int count = 0;
-  DIR* dir = ::opendir("/proc/self/fd");
-  if (dir == nullptr) return -1;
-  while (dirent* entry = ::readdir(dir)) {
-    if (entry->d_name[0] != '.') ++count;
-  }
-  ::closedir(dir);
-  return count - 1;  // the directory's own descriptor
-}
-
 int ZombieChildren() {
   int zombies = 0;
   DIR* dir = ::opendir("/proc");
@@ -230,43 +218,6 @@ void WriteFile(const std::string& path, const std::string& text, int mode) {
     out << text;
   }
   ::chmod(path.c_str(), static_cast<mode_t>(mode));
-}
-
-TempDir::TempDir() {
-  const char* base = std::getenv("TMPDIR");
-  std::string pattern =
-      std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/vellumar-test-XXXXXX";
-  std::vector<char> buffer(pattern.begin(), pattern.end());
-  buffer.push_back('\0');
-  if (::mkdtemp(buffer.data()) == nullptr) throw std::runtime_error("mkdtemp");
-  m_path = buffer.data();
-}
-
-TempDir::~TempDir() {
-  ::nftw(
-      m_path.c_str(),
-      [](const char* path, const struct stat*, int, FTW*) { return ::remove(path); }, 16,
-      FTW_DEPTH | FTW_PHYS);
-}
-
-ScopedEnv::ScopedEnv(const char* name, const char* value) : m_name(name) {
-  if (const char* old = std::getenv(name)) {
-    m_had = true;
-    m_old = old;
-  }
-  if (value != nullptr) {
-    ::setenv(name, value, 1);
-  } else {
-    ::unsetenv(name);
-  }
-}
-
-ScopedEnv::~ScopedEnv() {
-  if (m_had) {
-    ::setenv(m_name.c_str(), m_old.c_str(), 1);
-  } else {
-    ::unsetenv(m_name.c_str());
-  }
 }
 
 }  // namespace vellumar::testing

@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "support/scoped_env.h"
+#include "support/test_files.h"
+
 namespace vellumar::testing {
 
 // Milliseconds on the monotonic clock since an arbitrary start.
@@ -75,42 +78,10 @@ class Spawned {
 // Whether `pid` has ended (it is not our child; zombies count as ended).
 bool ProcessGone(pid_t pid);
 
-// The descriptors open in this process now.
-int OpenDescriptorCount();
-
 // Children of this process that have ended but not been reaped.
 int ZombieChildren();
 
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& text, int mode = 0644);
-
-// A fresh directory, removed with everything in it at destruction.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::string& path() const { return m_path; }
-  std::string operator/(const std::string& name) const { return m_path + "/" + name; }
-
- private:
-  std::string m_path;
-};
-
-// Sets (or, with nullptr, unsets) an environment variable for this process
-// and its children until destruction, then puts the old value back.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value);
-  ~ScopedEnv();
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  std::string m_name;
-  std::string m_old;
-  bool m_had = false;
-};
 
 }  // namespace vellumar::testing

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "library/data_paths.h"
@@ -23,6 +24,10 @@ void SetUpFiles() {
   if (!g_dir.empty()) return;
   char tmpl[] = "/tmp/vellumar-bench-XXXXXX";
   g_dir = ::mkdtemp(tmpl);
+  std::atexit([] {
+    std::error_code ignored;
+    std::filesystem::remove_all(g_dir, ignored);
+  });
   const unsigned char info[18] = {0x00, 0x04, 0x00, 0x03, 0xD8, 0x07, 0, 0, 0, 0, 3, 0, 0, 0};
   std::string path = g_dir + "/vers_res.inf";
   FILE* f = std::fopen(path.c_str(), "wb");

@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "support/child_process.h"
+#include "support/scoped_env.h"
 #include "vellumar/vellumar.h"
 
 extern char** environ;
@@ -175,20 +177,13 @@ TEST(PasteFuncCallTool, PrintsTextResultAndPlaceholder) {
        "result: 0x00000000 (0)\n"
        "unknown name: no placeholder\n"},
   };
+  vellumar::testing::PrivateNamespace ns;  // the library registers at load
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    const std::string command = "VELLUMAR_NAMESPACE=vellumar-paste-test-" +
-                                std::to_string(::getpid()) +
-                                " '" VELLUMAR_CALL_PATH "' PasteFunc " + row.name;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr) << std::strerror(errno);
-    std::string output;
-    char chunk[256];
-    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
-      output.append(chunk, n);
-    const int status = ::pclose(pipe);
-    EXPECT_EQ(output, row.output);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    vellumar::testing::ProcessResult r =
+        vellumar::testing::RunProcess({VELLUMAR_CALL_PATH, "PasteFunc", row.name});
+    EXPECT_EQ(r.out, row.output);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
   }
 }
 

@@ -2,7 +2,8 @@
 // block, its two events and its window, puts the window into the block, and
 // writes out every record that a module delivers, one line each.
 //
-// Exit status: 0 after SIGINT, SIGTERM or SIGHUP; 1 when it cannot start.
+// Exit status: 0 after SIGINT, SIGTERM or SIGHUP; 1 when it cannot start;
+// 2 for a usage error.
 #include <fcntl.h>
 #include <poll.h>
 #include <pwd.h>
@@ -35,6 +36,7 @@ namespace platform = vellumar::platform;
 
 constexpr int kExitStopped = 0;
 constexpr int kExitCannotStart = 1;
+constexpr int kExitUsage = 2;
 constexpr std::size_t kDefaultBlockSize = 4096;
 constexpr char kInstanceLockName[] = "KZLoggerInstance";
 
@@ -272,7 +274,11 @@ int main(int argc, char** argv) {
   app.add_option("--output", output, "append the records to FILE instead of standard output")
       ->type_name("FILE");
   app.add_flag("--timestamps", timestamps, "put the local time before each record");
-  CLI11_PARSE(app, argc, argv);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e) == 0 ? kExitStopped : kExitUsage;  // --help is no error
+  }
   try {
     return Run(blockSize, output, timestamps);
   } catch (const StartError& e) {

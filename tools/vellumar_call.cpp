@@ -147,7 +147,11 @@ int main(int argc, char** argv) {
   CLI::Option* pasteOption =
       app.add_option("name", pasteName, "for PasteFunc: the function whose call text to paste");
   app.footer("vellumar-call PasteFunc NAME pastes the call text of NAME and shows the result.\n");
-  CLI11_PARSE(app, argc, argv);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e) == 0 ? kExitAnswered : kExitUsage;  // --help is no error
+  }
 
   const bool paste = exportName == "PasteFunc";
   if (paste != (pasteOption->count() > 0)) {

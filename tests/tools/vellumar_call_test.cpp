@@ -60,6 +60,8 @@ TEST_F(VellumarCallTest, UsageProblemsExitOneWithAMessage) {
       {{"GetNothing"}, "unknown export \"GetNothing\""},
       {{"--all", "GetOSVer"}, "either --all or one export"},
       {{"--library", "/nonexistent/lib.so", "GetOSVer"}, "cannot load /nonexistent/lib.so"},
+      {{"--bogus"}, "--bogus"},
+      {{"GetOSVer", "extra", "more"}, "more"},
   };
   for (const auto& row : rows) {
     testing::ProcessResult r = Call(row.args);

@@ -14,30 +14,19 @@
 namespace vellumar::testing {
 namespace {
 
-std::string UniqueNamespace() {
-  static std::atomic<int> counter{0};
-  return "vt" + std::to_string(::getpid()) + "_" + std::to_string(NowMs() % 100000000) + "_" +
-         std::to_string(counter++);
-}
-
 constexpr char kFillByte = '\x5a';
 
 }  // namespace
 
-LoggerNamespace::LoggerNamespace()
-    : m_name(UniqueNamespace()), m_env("VELLUMAR_NAMESPACE", m_name.c_str()) {}
+LoggerNamespace::LoggerNamespace() = default;
 
 LoggerNamespace::~LoggerNamespace() {
-  std::vector<pid_t> loggers = ProcessesWithEnvironment("VELLUMAR_NAMESPACE=" + m_name);
+  std::vector<pid_t> loggers = ProcessesWithEnvironment("VELLUMAR_NAMESPACE=" + name());
   for (pid_t pid : loggers) ::kill(pid, SIGTERM);
   for (pid_t pid : loggers) {
     if (!WaitUntil([pid] { return ProcessGone(pid); }, 3000)) ::kill(pid, SIGKILL);
   }
-  platform::SharedMapping::Remove(logger::kMappedFileName);
-  platform::NamedEvent::Remove(logger::kMapEventName);
-  platform::NamedEvent::Remove(logger::kDebugEventName);
-  platform::SharedMapping::Remove("KZLoggerInstance");
-  platform::SharedMapping::Remove("vellumar-messages");
+  // The namespace itself then removes every object left in it.
 }
 
 std::vector<pid_t> ProcessesWithEnvironment(const std::string& entry) {

@@ -24,11 +24,10 @@ class LoggerNamespace {
   ~LoggerNamespace();
   LoggerNamespace(const LoggerNamespace&) = delete;
   LoggerNamespace& operator=(const LoggerNamespace&) = delete;
-  const std::string& name() const { return m_name; }
+  const std::string& name() const { return m_ns.name(); }
 
  private:
-  std::string m_name;
-  ScopedEnv m_env;
+  PrivateNamespace m_ns;
 };
 
 // Processes of this user whose environment holds `entry` ("NAME=value").

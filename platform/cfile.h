@@ -10,6 +10,8 @@
 #include <cstdint>
 
 #include "platform/cfile_status.h"
+#include "platform/file_handle.h"
+#include "platform/instant.h"
 #include "vellumar/file_exception.h"
 
 namespace vellumar::platform {
@@ -49,8 +51,8 @@ class CFile {
   std::uint64_t GetLength() const;
 
   // The status of the open file, its last-write time becoming a local time
-  // value. Natively the status is the one read at the open, which already
-  // proved the file readable. False, with rStatus as it was, when the object
+  // value. The status is the one read at the open, which already proved the
+  // file readable. False, with rStatus as it was, when the object
   // holds no file.
   bool GetStatus(CFileStatus& rStatus) const noexcept;
 
@@ -58,19 +60,15 @@ class CFile {
   // object holds no file, whether or not the close succeeded.
   void Close();
 
-  bool IsOpen() const noexcept { return m_hFile >= 0; }
-  // The native descriptor, for the platform's own extensions.
-  int NativeHandle() const noexcept { return m_hFile; }
+  bool IsOpen() const noexcept { return m_hFile != FileHandle::invalid; }
 
  private:
-  [[noreturn]] void ThrowOsError(int osError) const;
-
-  int m_hFile = -1;
+  FileHandle m_hFile = FileHandle::invalid;
   std::uint64_t m_nPosition = 0;
   // From the status read at the open: the file is held without sharing from
   // then on, so a query needs no second look.
   std::uint64_t m_nLength = 0;
-  std::int64_t m_nLastWrite = 0;  // whole seconds since 1970 UTC
+  Instant m_lastWrite;
 };
 
 }  // namespace vellumar::platform

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstddef>
-#include <string_view>
 
 namespace vellumar::platform {
 
@@ -10,23 +9,21 @@ namespace vellumar::platform {
 // `defaultValue` when the profile, the section or the key is missing, into
 // `dest`, cut to capacity - 1 characters and NUL-terminated. Returns the
 // number of characters copied. Nothing is written when capacity is 0.
+// The text of the profile is read by the rules of FindProfileValue
+// (platform/profile_text.h).
 //
-// The profile is the file named by WININI when that is set and not empty,
-// else $XDG_CONFIG_HOME/win.ini, else $HOME/.config/win.ini.
+// Natively the profile is the file named by WININI when that is set and not
+// empty, else $XDG_CONFIG_HOME/win.ini, else $HOME/.config/win.ini. The read
+// can neither block nor grow without limit: only a regular file counts, it is
+// opened without blocking, and only its first kProfileReadLimit bytes are
+// read. A larger profile is read up to that bound; what lies beyond it,
+// the rest of a line cut there included, is not seen. Anything that is not a
+// regular file (a FIFO, a device, a directory), or a file that cannot be
+// opened, counts as no profile.
 std::size_t ReadProfileString(const char* section, const char* key, const char* defaultValue,
                               char* dest, std::size_t capacity);
 
-// The same lookup in the text of a profile; exposed for tests and tools.
-// Section and key names ignore ASCII case; blanks around names and values
-// are trimmed; one pair of matching quotes around the whole value is removed;
-// ';' starts a comment only as the first character of a line (after
-// blanks); the first matching section, and in it the first matching key, win.
-// Returns false when the key is not there.
-bool FindProfileValue(std::string_view text, std::string_view section, std::string_view key,
-                      std::string_view& value);
-
-// The path of the user's profile, or an empty view when none can be named.
-// The view stays valid until the environment changes.
-std::string_view ProfilePath(char* buffer, std::size_t capacity);
+// 1 MiB: many times any real profile, and small enough to read at every load.
+inline constexpr std::size_t kProfileReadLimit = std::size_t{1} << 20;
 
 }  // namespace vellumar::platform

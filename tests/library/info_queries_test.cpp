@@ -1,8 +1,6 @@
-// The four information-file queries against real files.
-#include <fcntl.h>
+// The four information-file queries against real files, and every failure
+// of the file underneath them, injected through the neutral file seam.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstring>
@@ -12,10 +10,10 @@
 #include <vector>
 
 #include "library/data_paths.h"
+#include "library/info_file_fixture.h"
 #include "support/allocation_counter.h"
 #include "support/case_name.h"
-#include "support/child_process.h"
-#include "support/failing_file_ops.h"
+#include "support/file_seam.h"
 #include "support/query_outcome.h"
 #include "support/test_files.h"
 #include "vellumar/vellumar.h"
@@ -25,43 +23,13 @@ namespace {
 
 using testing::CallResolutionInt;
 using testing::CallText;
+using testing::FileFailure;
+using testing::FileOperation;
+using testing::InfoFile;
+using testing::InfoFileTest;
+using testing::OsErrorFor;
 using testing::Outcome;
-
-// Points the library at a fresh application directory.
-class InfoFileTest : public ::testing::Test {
- protected:
-  void SetUp() override { UseDirectory(dir_.path()); }
-
-  static void UseDirectory(const std::string& directory) {
-    std::memset(g_szAppDirectory, 0, sizeof g_szAppDirectory);
-    std::memcpy(g_szAppDirectory, directory.data(), directory.size());
-    ComposeDataPaths();
-  }
-  std::string InfoPath() const { return dir_ / "vers_res.inf"; }
-  void WriteInfo(const std::vector<unsigned char>& bytes) const {
-    testing::WriteFile(InfoPath(), bytes);
-  }
-
-  struct Answers {
-    Outcome str, ints, version, os;
-  };
-  static Answers AskAll() {
-    return {CallText(GetResolutionStr), CallResolutionInt(), CallText(GetAppVersion),
-            CallText(GetOSVer)};
-  }
-
-  testing::TempDir dir_;
-};
-
-// An 18-byte file with the given version and system codes.
-std::vector<unsigned char> InfoFile(std::uint16_t version, std::uint32_t os) {
-  std::vector<unsigned char> b(18, 0);
-  b[4] = static_cast<unsigned char>(version);
-  b[5] = static_cast<unsigned char>(version >> 8);
-  for (int i = 0; i < 4; ++i)
-    b[10 + static_cast<std::size_t>(i)] = static_cast<unsigned char>(os >> (8 * i));
-  return b;
-}
+using testing::ScopedFileSeam;
 
 struct CodeCase {
   const char* name;
@@ -225,35 +193,24 @@ TEST_F(InfoFileTest, SamePointerTwiceEndsWithTheHeight) {
   EXPECT_EQ(both, 768);
 }
 
-// Every way the open can fail, and the answer each query gives for it. The
-// caller's storage must be untouched in every row (CallText checks).
+// Every way the open can fail on any system, and the answer each query gives
+// for it. The caller's storage must be untouched in every row (CallText
+// checks), and every handle opened is closed.
 struct OpenFailureCase {
   const char* name;
-  // Prepares the directory (or not); returns false to skip the row.
-  bool (*prepare)(const std::string& dir, const std::string& infoPath);
+  // Prepares the directory (or not).
+  void (*prepare)(const std::string& dir, const std::string& infoPath);
   int cause;
 };
 VELLUMAR_PRINT_AS_CASE_NAME(OpenFailureCase)
 
 const OpenFailureCase kOpenFailures[] = {
-    {"FileMissing", [](const std::string&, const std::string&) { return true; },
-     CFileException::fileNotFound},
+    {"FileMissing", [](const std::string&, const std::string&) {}, CFileException::fileNotFound},
     {"DirectoryInItsPlace",
-     [](const std::string&, const std::string& p) { return ::mkdir(p.c_str(), 0700) == 0; },
-     CFileException::accessDenied},
-    {"FifoInItsPlace",  // must fail at once rather than wait for a writer
-     [](const std::string&, const std::string& p) { return ::mkfifo(p.c_str(), 0600) == 0; },
-     CFileException::accessDenied},
-    {"DeviceInItsPlace",
-     [](const std::string&, const std::string& p) {
-       return ::symlink("/dev/zero", p.c_str()) == 0;
-     },
+     [](const std::string&, const std::string& p) { std::filesystem::create_directory(p); },
      CFileException::accessDenied},
     {"DirectoryMissing",
-     [](const std::string& d, const std::string&) {
-       std::filesystem::remove_all(d);
-       return true;
-     },
+     [](const std::string& d, const std::string&) { std::filesystem::remove_all(d); },
      CFileException::fileNotFound},
 };
 
@@ -261,14 +218,14 @@ class OpenFailureTest : public InfoFileTest,
                         public ::testing::WithParamInterface<OpenFailureCase> {};
 
 TEST_P(OpenFailureTest, FailsAtTheOpenAndLeavesStorageAlone) {
-  if (!GetParam().prepare(dir_.path(), InfoPath())) GTEST_SKIP() << "cannot be set up here";
-  const int fdsBefore = testing::OpenDescriptorCount();
+  GetParam().prepare(dir_.path(), InfoPath());
+  ScopedFileSeam seam;
   Answers a = AskAll();
   EXPECT_EQ(a.str, Outcome::File(GetParam().cause));
   EXPECT_EQ(a.ints, Outcome::File(GetParam().cause));
   EXPECT_EQ(a.version, Outcome::Script(ERR_INFO_OPEN));
   EXPECT_EQ(a.os, Outcome::Script(ERR_INFO_OPEN));
-  EXPECT_EQ(testing::OpenDescriptorCount(), fdsBefore);
+  EXPECT_EQ(seam.opened(), seam.closed());
 }
 
 INSTANTIATE_TEST_SUITE_P(Causes, OpenFailureTest, ::testing::ValuesIn(kOpenFailures),
@@ -292,98 +249,98 @@ TEST_F(InfoFileTest, FileErrorCarriesTheOsErrorAndThePathAsComposed) {
     FAIL() << "the open of a missing file succeeded";
   } catch (const CFileException& e) {
     EXPECT_EQ(e.m_cause, CFileException::fileNotFound);
-    EXPECT_EQ(e.m_lOsError, ENOENT);
+    EXPECT_EQ(e.m_lOsError, OsErrorFor(FileFailure::notFound));
     EXPECT_EQ(std::string(e.m_strFileName), dir_.path() + "\\vers_res.inf");
   }
 }
 
-TEST_F(InfoFileTest, FileHeldByAnotherProcessFailsEveryQuery) {
+// While a query holds the file, a second query fails at its open, and the
+// handle would not pass to a child process.
+TEST_F(InfoFileTest, WhileAQueryHoldsTheFileNoOtherQueryCanOpenIt) {
   WriteInfo(InfoFile(2008, 3));
-  {
-    testing::FileHolder holder(InfoPath());
-    ASSERT_TRUE(holder.held());
-    Answers a = AskAll();
-    EXPECT_EQ(a.str, Outcome::File(CFileException::sharingViolation));
-    EXPECT_EQ(a.ints, Outcome::File(CFileException::sharingViolation));
-    EXPECT_EQ(a.version, Outcome::Script(ERR_INFO_OPEN));
-    EXPECT_EQ(a.os, Outcome::Script(ERR_INFO_OPEN));
-  }
-  EXPECT_EQ(CallText(GetOSVer), Outcome::Answer("Windows NT")) << "nothing is left behind";
-}
-
-TEST_F(InfoFileTest, WhileAQueryHoldsTheFileNoOneElseCanTakeIt) {
-  WriteInfo(InfoFile(2008, 3));
-  testing::FailingFileOps ops(testing::FileOp::none, 0);
-  int otherExit = -1;
-  bool inherited = true;
+  ScopedFileSeam seam;
+  int reads = 0;
+  bool inheritable = true;
   Outcome overlapping;
-  ops.OnPread([&](int fd) {
-    otherExit =
-        testing::RunProcess({"flock", "--exclusive", "--nonblock", InfoPath(), "true"}).exitCode;
-    inherited = (::fcntl(fd, F_GETFD) & FD_CLOEXEC) == 0;
+  seam.BeforeRead([&](platform::FileHandle handle) {
+    if (++reads > 1) return;
+    inheritable = platform::test::IsInheritable(handle);
     overlapping = CallText(GetOSVer);  // fails at its open, so never reads
   });
   EXPECT_EQ(CallText(GetAppVersion), Outcome::Answer("Pelorin Version 7.0"));
-  EXPECT_EQ(otherExit, 1) << "a second process took the file while the query held it";
-  EXPECT_FALSE(inherited) << "a child process would inherit the data file";
+  EXPECT_EQ(reads, 1);
+  EXPECT_FALSE(inheritable) << "a child process would inherit the data file";
   EXPECT_EQ(overlapping, Outcome::Script(ERR_INFO_OPEN)) << "two queries held the file at once";
+  EXPECT_EQ(seam.opened(), 2);
+  EXPECT_EQ(seam.closed(), 2);
 }
 
-// Every system call of a query failing in turn, through the file seam.
-struct SyscallFailureCase {
+// One step of the file's life failing in turn, as (step, failure, what each
+// query then gives). A file error carries the backend's own error number for
+// the failure injected.
+Outcome FileError(int cause, FileFailure failure) {
+  return Outcome::File(cause, OsErrorFor(failure));
+}
+
+struct InfoFaultCase {
   const char* name;
-  testing::FileOp op;
-  int error;
+  FileOperation operation;
+  FileFailure failure;
   Outcome resolution;  // GetResolutionStr and GetResolutionInt
   Outcome version;
   Outcome os;
 };
-VELLUMAR_PRINT_AS_CASE_NAME(SyscallFailureCase)
+VELLUMAR_PRINT_AS_CASE_NAME(InfoFaultCase)
 
-const SyscallFailureCase kSyscallFailures[] = {
-    {"OpenRefused", testing::FileOp::open, EACCES, Outcome::File(CFileException::accessDenied),
-     Outcome::Script(ERR_INFO_OPEN), Outcome::Script(ERR_INFO_OPEN)},
-    {"OpenOutOfDescriptors", testing::FileOp::open, EMFILE,
-     Outcome::File(CFileException::tooManyOpenFiles), Outcome::Script(ERR_INFO_OPEN),
+const InfoFaultCase kFaults[] = {
+    {"OpenNotFound", FileOperation::open, FileFailure::notFound,
+     FileError(CFileException::fileNotFound, FileFailure::notFound), Outcome::Script(ERR_INFO_OPEN),
      Outcome::Script(ERR_INFO_OPEN)},
-    {"StatusAtOpenFails", testing::FileOp::fstat, EIO, Outcome::File(CFileException::hardIO),
+    {"OpenAccessDenied", FileOperation::open, FileFailure::accessDenied,
+     FileError(CFileException::accessDenied, FileFailure::accessDenied),
      Outcome::Script(ERR_INFO_OPEN), Outcome::Script(ERR_INFO_OPEN)},
-    {"LockRefused", testing::FileOp::flock, EWOULDBLOCK,
-     Outcome::File(CFileException::sharingViolation), Outcome::Script(ERR_INFO_OPEN),
+    {"OpenTooManyOpenFiles", FileOperation::open, FileFailure::tooManyOpenFiles,
+     FileError(CFileException::tooManyOpenFiles, FileFailure::tooManyOpenFiles),
+     Outcome::Script(ERR_INFO_OPEN), Outcome::Script(ERR_INFO_OPEN)},
+    {"OpenSharingViolation", FileOperation::open, FileFailure::sharingViolation,
+     FileError(CFileException::sharingViolation, FileFailure::sharingViolation),
+     Outcome::Script(ERR_INFO_OPEN), Outcome::Script(ERR_INFO_OPEN)},
+    {"StatusIoError", FileOperation::status, FileFailure::ioError,
+     FileError(CFileException::hardIO, FileFailure::ioError), Outcome::Script(ERR_INFO_OPEN),
      Outcome::Script(ERR_INFO_OPEN)},
-    {"ReadFails", testing::FileOp::pread, EIO, Outcome::File(CFileException::hardIO, EIO),
-     Outcome::File(CFileException::hardIO, EIO), Outcome::File(CFileException::hardIO, EIO)},
-    {"CloseFails", testing::FileOp::close, EIO, Outcome::File(CFileException::hardIO, EIO),
-     Outcome::File(CFileException::hardIO, EIO), Outcome::File(CFileException::hardIO, EIO)},
+    {"ReadIoError", FileOperation::read, FileFailure::ioError,
+     FileError(CFileException::hardIO, FileFailure::ioError),
+     FileError(CFileException::hardIO, FileFailure::ioError),
+     FileError(CFileException::hardIO, FileFailure::ioError)},
+    {"CloseIoError", FileOperation::close, FileFailure::ioError,
+     FileError(CFileException::hardIO, FileFailure::ioError),
+     FileError(CFileException::hardIO, FileFailure::ioError),
+     FileError(CFileException::hardIO, FileFailure::ioError)},
 };
 
-class SyscallFailureTest : public InfoFileTest,
-                           public ::testing::WithParamInterface<SyscallFailureCase> {};
+class InfoFaultTest : public InfoFileTest, public ::testing::WithParamInterface<InfoFaultCase> {};
 
-TEST_P(SyscallFailureTest, ReachesTheCallerAndLeavesNothingOpen) {
-  const SyscallFailureCase& c = GetParam();
+TEST_P(InfoFaultTest, ReachesTheCallerAndLeavesNothingOpen) {
+  const InfoFaultCase& c = GetParam();
   WriteInfo(InfoFile(2008, 3));
-  const int fdsBefore = testing::OpenDescriptorCount();
-  testing::FailingFileOps ops(c.op, c.error);
+  ScopedFileSeam seam(c.operation, c.failure);
   Answers a = AskAll();
   EXPECT_EQ(a.str, c.resolution);
   EXPECT_EQ(a.ints, c.resolution);
   EXPECT_EQ(a.version, c.version);
   EXPECT_EQ(a.os, c.os);
-  EXPECT_EQ(ops.opened(), ops.closed());
-  EXPECT_EQ(testing::OpenDescriptorCount(), fdsBefore);
+  EXPECT_EQ(seam.opened(), seam.closed());
 }
 
-INSTANTIATE_TEST_SUITE_P(Calls, SyscallFailureTest, ::testing::ValuesIn(kSyscallFailures),
-                         testing::CaseName());
+INSTANTIATE_TEST_SUITE_P(Steps, InfoFaultTest, ::testing::ValuesIn(kFaults), testing::CaseName());
 
-TEST_F(InfoFileTest, ASuccessfulQueryUsesOneDescriptorAndClosesIt) {
+TEST_F(InfoFileTest, ASuccessfulQueryUsesOneHandleAndClosesIt) {
   WriteInfo(InfoFile(2008, 3));
-  testing::FailingFileOps ops(testing::FileOp::none, 0);
+  ScopedFileSeam seam;
   Answers a = AskAll();
   EXPECT_EQ(a.os, Outcome::Answer("Windows NT"));
-  EXPECT_EQ(ops.opened(), 4);
-  EXPECT_EQ(ops.closed(), 4);
+  EXPECT_EQ(seam.opened(), 4);
+  EXPECT_EQ(seam.closed(), 4);
 }
 
 TEST_F(InfoFileTest, AnsweringAllocatesNothing) {

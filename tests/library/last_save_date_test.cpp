@@ -6,8 +6,6 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <atomic>
-#include <cerrno>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -20,8 +18,10 @@
 #include <string_view>
 
 #include "library/data_paths.h"
-#include "platform/posix/file_ops.h"
+#include "support/case_name.h"
 #include "support/child_process.h"
+#include "support/file_seam.h"
+#include "support/query_outcome.h"
 #include "support/time_scopes.h"
 #include "vellumar/vellumar.h"
 
@@ -29,9 +29,15 @@ namespace vellumar {
 namespace {
 
 using platform::Instant;
+using testing::CallText;
+using testing::FileFailure;
+using testing::FileOperation;
 using testing::kCentralEuropeanZone;
 using testing::kEasternZone;
 using testing::kUtcZone;
+using testing::OsErrorFor;
+using testing::Outcome;
+using testing::ScopedFileSeam;
 using testing::ScopedNow;
 using testing::ScopedTimeZone;
 using testing::Utc;
@@ -263,7 +269,9 @@ TEST_F(LastSaveDate, OpenFailuresRaise2564) {
        }},
       {"missing file", [](const AppDirectory&) {}},
       {"directory in its place",
-       [](const AppDirectory& dir) { ASSERT_EQ(::mkdir(dir.StampPath().c_str(), 0700), 0); }},
+       [](const AppDirectory& dir) {
+         ASSERT_TRUE(std::filesystem::create_directory(dir.StampPath()));
+       }},
   };
   for (const Row& row : rows) {
     AppDirectory dir;
@@ -274,127 +282,56 @@ TEST_F(LastSaveDate, OpenFailuresRaise2564) {
   }
 }
 
-// Another process holding the file (flock(1), as any program taking a flock
-// on it) makes the open fail; once it lets go, the query answers again.
-TEST_F(LastSaveDate, FileHeldByAnotherProcessRaises2564) {
-  ASSERT_TRUE(m_dir.WriteStamp(Utc(2004, 3, 3, 19, 5, 9)));
-  {
-    testing::ChildProcess holder(
-        {"flock", m_dir.StampPath(), "sh", "-c", "echo held; exec cat >/dev/null"});
-    if (!holder.Started()) GTEST_SKIP() << "flock(1) cannot be run";
-    ASSERT_EQ(holder.ReadLine(), "held");
-    Buffer buffer;
-    EXPECT_EQ(CallRaising(buffer), ERR_STAMP_OPEN);
-    EXPECT_TRUE(buffer.Untouched());
-    std::string out, err;
-    EXPECT_EQ(holder.Finish(out, err), 0) << err;
-  }
-  Buffer buffer;
-  ASSERT_EQ(CallRaising(buffer), std::nullopt);
-  EXPECT_EQ(buffer.Text(), "14:05:09  March 03, 2004");
-}
+// One step of the save stamp's life failing in turn, as (step, failure, what
+// the query then gives). Every open failure raises 2564; the contents are
+// never read, so a failing read changes nothing; a failing close raises the
+// file error with the backend's own error number. Nothing stays open.
+struct StampFaultCase {
+  const char* name;
+  FileOperation operation;
+  FileFailure failure;
+  Outcome expected;
+};
+VELLUMAR_PRINT_AS_CASE_NAME(StampFaultCase)
 
-// The system calls behind the file object, watched: which descriptor the
-// open got and whether it was closed; the status read or the close made to
-// fail on demand.
-namespace watched {
-std::atomic<int> g_opened{-1};
-std::atomic<int> g_closed{-1};
-std::atomic<int> g_fstatCalls{0};
-
-int Open(const char* path, int flags) {
-  const int fd = platform::posix::SystemFileOps().open(path, flags);
-  g_opened = fd;
-  return fd;
-}
-// The open reads the status once itself; every later read would fail.
-int FstatFailingAfterOpen(int fd, struct stat* st) {
-  if (++g_fstatCalls > 1) {
-    errno = EIO;
-    return -1;
-  }
-  return platform::posix::SystemFileOps().fstat(fd, st);
-}
-int Close(int fd) {
-  g_closed = fd;
-  return platform::posix::SystemFileOps().close(fd);
-}
-int CloseReportingFailure(int fd) {
-  Close(fd);
-  errno = EIO;
-  return -1;
-}
-
-class ScopedFileOps {
- public:
-  explicit ScopedFileOps(const platform::posix::FileOps& ops)
-      : m_ops(ops), m_previous(platform::posix::test::SetFileOps(&m_ops)) {
-    g_opened = -1;
-    g_closed = -1;
-    g_fstatCalls = 0;
-  }
-  ~ScopedFileOps() { platform::posix::test::SetFileOps(m_previous); }
-
- private:
-  platform::posix::FileOps m_ops;
-  const platform::posix::FileOps* m_previous;
+const StampFaultCase kStampFaults[] = {
+    {"OpenNotFound", FileOperation::open, FileFailure::notFound, Outcome::Script(ERR_STAMP_OPEN)},
+    {"OpenAccessDenied", FileOperation::open, FileFailure::accessDenied,
+     Outcome::Script(ERR_STAMP_OPEN)},
+    {"OpenSharingViolation", FileOperation::open, FileFailure::sharingViolation,
+     Outcome::Script(ERR_STAMP_OPEN)},
+    {"OpenTooManyOpenFiles", FileOperation::open, FileFailure::tooManyOpenFiles,
+     Outcome::Script(ERR_STAMP_OPEN)},
+    {"StatusIoError", FileOperation::status, FileFailure::ioError, Outcome::Script(ERR_STAMP_OPEN)},
+    {"ReadIoError", FileOperation::read, FileFailure::ioError,
+     Outcome::Answer("14:05:09  March 03, 2004")},
+    {"CloseIoError", FileOperation::close, FileFailure::ioError,
+     Outcome::File(CFileException::hardIO, OsErrorFor(FileFailure::ioError))},
 };
 
-bool DescriptorOpen(int fd) { return ::fcntl(fd, F_GETFD) != -1 || errno != EBADF; }
-}  // namespace watched
+class StampFaultTest : public LastSaveDate, public ::testing::WithParamInterface<StampFaultCase> {};
 
-// The open already read the file's status; the query reads it no second
-// time, so one open, one status read, one lock and one close is all it does.
-TEST_F(LastSaveDate, StatusIsReadOnceAndTheFileClosed) {
+TEST_P(StampFaultTest, ReachesTheCallerAndLeavesNothingOpen) {
   ASSERT_TRUE(m_dir.WriteStamp(Utc(2004, 3, 3, 19, 5, 9)));
-  platform::posix::FileOps ops = platform::posix::SystemFileOps();
-  ops.open = watched::Open;
-  ops.fstat = watched::FstatFailingAfterOpen;
-  ops.close = watched::Close;
-  watched::ScopedFileOps seam(ops);
-  Buffer buffer;
-  GetLastSaveDate(buffer.bytes);
-  EXPECT_NE(std::string(buffer.bytes), "");
-  EXPECT_EQ(watched::g_fstatCalls, 1);
-  ASSERT_GE(watched::g_opened, 0);
-  EXPECT_EQ(watched::g_closed, watched::g_opened);
-  EXPECT_FALSE(watched::DescriptorOpen(watched::g_opened));
+  ScopedFileSeam seam(GetParam().operation, GetParam().failure);
+  EXPECT_EQ(CallText(GetLastSaveDate), GetParam().expected);  // a raise leaves the buffer alone
+  EXPECT_EQ(seam.opened(), seam.closed());
 }
 
-TEST_F(LastSaveDate, StatusFailingAtTheOpenRaises2564AndLeavesNothingOpen) {
-  ASSERT_TRUE(m_dir.WriteStamp(Utc(2004, 3, 3, 19, 5, 9)));
-  platform::posix::FileOps ops = platform::posix::SystemFileOps();
-  ops.open = watched::Open;
-  ops.fstat = [](int, struct stat*) {
-    errno = EIO;
-    return -1;
-  };
-  ops.close = watched::Close;
-  watched::ScopedFileOps seam(ops);
-  Buffer buffer;
-  EXPECT_EQ(CallRaising(buffer), ERR_STAMP_OPEN);
-  EXPECT_TRUE(buffer.Untouched());
-  ASSERT_GE(watched::g_opened, 0);
-  EXPECT_EQ(watched::g_closed, watched::g_opened);
-}
+INSTANTIATE_TEST_SUITE_P(Steps, StampFaultTest, ::testing::ValuesIn(kStampFaults),
+                         testing::CaseName());
 
-TEST_F(LastSaveDate, FailedCloseRaisesFileExceptionAndWritesNothing) {
+// The status comes from the open, which holds the file without sharing, and
+// the contents are never read: one open and one close is all a query does.
+TEST_F(LastSaveDate, OneOpenOneCloseAndNoRead) {
   ASSERT_TRUE(m_dir.WriteStamp(Utc(2004, 3, 3, 19, 5, 9)));
-  platform::posix::FileOps ops = platform::posix::SystemFileOps();
-  ops.open = watched::Open;
-  ops.close = watched::CloseReportingFailure;
-  watched::ScopedFileOps seam(ops);
-  Buffer buffer;
-  try {
-    GetLastSaveDate(buffer.bytes);
-    ADD_FAILURE() << "a failed close was not reported";
-  } catch (const CFileException& e) {
-    EXPECT_EQ(e.m_lOsError, EIO);
-  }
-  EXPECT_TRUE(buffer.Untouched());
-  ASSERT_GE(watched::g_opened, 0);
-  EXPECT_EQ(watched::g_closed, watched::g_opened);
-  EXPECT_FALSE(watched::DescriptorOpen(watched::g_opened));
+  ScopedFileSeam seam;
+  int reads = 0;
+  seam.BeforeRead([&reads](platform::FileHandle) { ++reads; });
+  EXPECT_EQ(CallText(GetLastSaveDate), Outcome::Answer("14:05:09  March 03, 2004"));
+  EXPECT_EQ(seam.opened(), 1);
+  EXPECT_EQ(seam.closed(), 1);
+  EXPECT_EQ(reads, 0);
 }
 
 // The host's locale set to German: the C library then names the months in

@@ -1,14 +1,20 @@
-// The file object's positioning, reads and path handling.
+// The file object's positioning, reads, path handling and failures, on any
+// backend: faults come through the neutral file seam.
 #include "platform/cfile.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "support/case_name.h"
+#include "support/file_seam.h"
 #include "support/test_files.h"
 
 namespace vellumar::platform {
 namespace {
+
+using testing::OsErrorFor;
+using testing::ScopedFileSeam;
 
 class CFileTest : public ::testing::Test {
  protected:
@@ -48,6 +54,7 @@ TEST_F(CFileTest, SeekBeforeTheStartRaisesBadSeek) {
     FAIL() << "no exception";
   } catch (const CFileException& e) {
     EXPECT_EQ(e.m_cause, CFileException::badSeek);
+    EXPECT_EQ(e.m_lOsError, OsErrorFor(FileFailure::badSeek));
   }
 }
 
@@ -58,7 +65,7 @@ TEST_F(CFileTest, RaisingOpenCarriesCauseErrorAndPath) {
     FAIL() << "no exception";
   } catch (const CFileException& e) {
     EXPECT_EQ(e.m_cause, CFileException::fileNotFound);
-    EXPECT_EQ(e.m_lOsError, ENOENT);
+    EXPECT_EQ(e.m_lOsError, OsErrorFor(FileFailure::notFound));
     EXPECT_EQ(std::string(e.m_strFileName), missing);
   }
 }
@@ -78,19 +85,126 @@ TEST_F(CFileTest, TwoObjectsCannotHoldOneFile) {
   CFileException error;
   EXPECT_FALSE(second.Open(path_.c_str(), CFile::modeRead, &error));
   EXPECT_EQ(error.m_cause, CFileException::sharingViolation);
+  EXPECT_EQ(error.m_lOsError, OsErrorFor(FileFailure::sharingViolation));
   first.Close();
   EXPECT_FALSE(first.IsOpen());
   EXPECT_TRUE(second.Open(path_.c_str(), CFile::modeRead));
 }
 
+TEST_F(CFileTest, AnObjectThatHoldsNoFileRaisesInvalidFile) {
+  CFile file;
+  unsigned char b = 0;
+  for (auto step : {+[](CFile&f, unsigned char&x) { f.Read(&x, 1); },
+                    +[](CFile&f, unsigned char&) { f.Seek(0, CFile::begin); },
+                    +[](CFile&f, unsigned char&) { f.GetLength(); }}) {
+    try {
+      step(file, b);
+      ADD_FAILURE() << "no exception";
+    } catch (const CFileException& e) {
+      EXPECT_EQ(e.m_cause, CFileException::invalidFile);
+      EXPECT_EQ(e.m_lOsError, OsErrorFor(FileFailure::invalidHandle));
+    }
+  }
+  CFileStatus status;
+  EXPECT_FALSE(file.GetStatus(status));
+  file.Close();  // nothing held: nothing to report
+}
+
 TEST_F(CFileTest, ReleaseClosesWhatIsStillHeld) {
-  const int before = testing::OpenDescriptorCount();
+  ScopedFileSeam seam;
   {
     CFile file(path_.c_str(), CFile::modeRead);
-    EXPECT_EQ(testing::OpenDescriptorCount(), before + 1);
+    EXPECT_EQ(seam.opened(), 1);
+    EXPECT_EQ(seam.closed(), 0);
   }
-  EXPECT_EQ(testing::OpenDescriptorCount(), before);
+  EXPECT_EQ(seam.closed(), 1);
 }
+
+TEST_F(CFileTest, TheHandleIsNotInherited) {
+  ScopedFileSeam seam;
+  bool inheritable = true;
+  int reads = 0;
+  seam.BeforeRead([&](FileHandle handle) {
+    ++reads;
+    inheritable = test::IsInheritable(handle);
+  });
+  CFile file(path_.c_str(), CFile::modeRead);
+  unsigned char b = 0;
+  file.Read(&b, 1);
+  ASSERT_EQ(reads, 1);
+  EXPECT_FALSE(inheritable) << "a child process would inherit the data file";
+}
+
+// One step of the file's life made to fail, and where and how the file
+// object reports it.
+enum class FailsAt { open, read, close };
+
+struct FaultCase {
+  const char* name;
+  test::FileOperation operation;
+  FileFailure failure;
+  FailsAt failsAt;
+  CFileException::Cause cause;
+};
+VELLUMAR_PRINT_AS_CASE_NAME(FaultCase)
+
+const FaultCase kFaults[] = {
+    {"OpenNotFound", test::FileOperation::open, FileFailure::notFound, FailsAt::open,
+     CFileException::fileNotFound},
+    {"OpenAccessDenied", test::FileOperation::open, FileFailure::accessDenied, FailsAt::open,
+     CFileException::accessDenied},
+    {"OpenSharingViolation", test::FileOperation::open, FileFailure::sharingViolation,
+     FailsAt::open, CFileException::sharingViolation},
+    {"OpenTooManyOpenFiles", test::FileOperation::open, FileFailure::tooManyOpenFiles,
+     FailsAt::open, CFileException::tooManyOpenFiles},
+    {"StatusIoError", test::FileOperation::status, FileFailure::ioError, FailsAt::open,
+     CFileException::hardIO},
+    {"ReadIoError", test::FileOperation::read, FileFailure::ioError, FailsAt::read,
+     CFileException::hardIO},
+    {"CloseIoError", test::FileOperation::close, FileFailure::ioError, FailsAt::close,
+     CFileException::hardIO},
+};
+
+class CFileFaultTest : public CFileTest, public ::testing::WithParamInterface<FaultCase> {};
+
+TEST_P(CFileFaultTest, IsReportedAtItsStepAndLeavesNothingOpen) {
+  const FaultCase& c = GetParam();
+  ScopedFileSeam seam(c.operation, c.failure);
+  {
+    CFile file;
+    CFileException error;
+    const bool opened = file.Open(path_.c_str(), CFile::modeRead, &error);
+    EXPECT_EQ(opened, c.failsAt != FailsAt::open);
+    if (!opened) {
+      EXPECT_EQ(error.m_cause, c.cause);
+      EXPECT_EQ(error.m_lOsError, OsErrorFor(c.failure));
+      EXPECT_EQ(std::string(error.m_strFileName), path_);
+      EXPECT_FALSE(file.IsOpen());
+    } else {
+      unsigned char b[2] = {};
+      try {
+        EXPECT_EQ(file.Read(b, sizeof b), 2u);
+        EXPECT_NE(c.failsAt, FailsAt::read) << "the read did not fail";
+      } catch (const CFileException& e) {
+        EXPECT_EQ(c.failsAt, FailsAt::read);
+        EXPECT_EQ(e.m_cause, c.cause);
+        EXPECT_EQ(e.m_lOsError, OsErrorFor(c.failure));
+      }
+      try {
+        file.Close();
+        EXPECT_NE(c.failsAt, FailsAt::close) << "the close did not fail";
+      } catch (const CFileException& e) {
+        EXPECT_EQ(c.failsAt, FailsAt::close);
+        EXPECT_EQ(e.m_cause, c.cause);
+        EXPECT_EQ(e.m_lOsError, OsErrorFor(c.failure));
+      }
+      EXPECT_FALSE(file.IsOpen()) << "a failed close still lets go of the file";
+    }
+  }
+  EXPECT_EQ(seam.opened(), seam.closed());
+}
+
+INSTANTIATE_TEST_SUITE_P(Steps, CFileFaultTest, ::testing::ValuesIn(kFaults), testing::CaseName());
 
 }  // namespace
 }  // namespace vellumar::platform

@@ -1,17 +1,13 @@
-// Reading the user's profile.
-#include "platform/profile.h"
+// Finding a value in the text of the user's profile, as the Windows profile
+// reader does.
+#include "platform/profile_text.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <cstring>
 #include <optional>
 #include <string>
 
 #include "support/case_name.h"
-#include "support/scoped_env.h"
-
-#include "support/test_files.h"
 
 namespace vellumar::platform {
 namespace {
@@ -20,6 +16,7 @@ struct LookupCase {
   const char* name;
   std::string text;
   std::optional<std::string> value;  // nullopt: the key is not found
+  const char* section = "Pelorin";   // the section looked up
 };
 VELLUMAR_PRINT_AS_CASE_NAME(LookupCase)
 
@@ -46,6 +43,37 @@ const LookupCase kLookupCases[] = {
     {"EqualsInValueKept", "[Pelorin]\nApplicationDirectory=/a=b\n", "/a=b"},
     {"NoFinalNewline", "[Pelorin]\nApplicationDirectory=/a", "/a"},
     {"EmptyProfile", "", std::nullopt},
+    // Line ends: CR alone (old Macintosh files), LF, CR LF, mixed.
+    {"CrOnlyLines", "[Pelorin]\rApplicationDirectory=/a\r", "/a"},
+    {"CrEndsTheValue", "[Pelorin]\nApplicationDirectory=/a\rb=c\n", "/a"},
+    {"CrEndsTheSectionLine", "[Other]\r[Pelorin]\rApplicationDirectory=/a", "/a"},
+    {"MixedLineEnds", "[Other]\r\nX=1\r[Pelorin]\n\rApplicationDirectory=/a\r\n", "/a"},
+    {"CrCommentLineSkipped", "[Pelorin]\r;ApplicationDirectory=/x\rApplicationDirectory=/a", "/a"},
+    // A UTF-8 byte-order mark is skipped at the start of the file only.
+    {"ByteOrderMarkSkipped", "\xEF\xBB\xBF[Pelorin]\nApplicationDirectory=/a\n", "/a"},
+    {"ByteOrderMarkInsideIsPartOfTheName",
+     "[Pelorin]\n\xEF\xBB\xBF"
+     "ApplicationDirectory=/x\n",
+     std::nullopt},
+    {"TwoByteOrderMarksOnlyOneSkipped",
+     "\xEF\xBB\xBF\xEF\xBB\xBF[Pelorin]\nApplicationDirectory=/a", std::nullopt},
+    // Ctrl-Z is trimmed like a blank around names and values.
+    {"CtrlZAfterTheValue", "[Pelorin]\nApplicationDirectory=/a\x1A\n", "/a"},
+    {"CtrlZAtTheEndOfTheFile", "[Pelorin]\nApplicationDirectory=/a\n\x1A", "/a"},
+    {"CtrlZAroundNames", "\x1A[\x1APelorin \x1A]\n\x1A ApplicationDirectory\x1A= \x1A/a", "/a"},
+    {"CtrlZInsideTheValueKept", "[Pelorin]\nApplicationDirectory=/a\x1A/b\n", "/a\x1A/b"},
+    {"CtrlZInsideQuotesKept", "[Pelorin]\nApplicationDirectory=\"/a\x1A\"\n", "/a\x1A"},
+    // A '[' line without ']' is an ordinary line, not a section header.
+    {"UnclosedBracketIsNoSection", "[Pelorin\nApplicationDirectory=/x\n", std::nullopt},
+    {"UnclosedBracketDoesNotEndTheSection", "[Pelorin]\n[Other\nApplicationDirectory=/a\n", "/a"},
+    // A section name runs to the last ']' of its line.
+    {"SectionNameRunsToTheLastBracket", "[Pelorin]]\nApplicationDirectory=/a\n", "/a", "Pelorin]"},
+    {"InnerBracketIsPartOfTheName", "[Pel]orin]\nApplicationDirectory=/a\n", "/a", "Pel]orin"},
+    {"FirstBracketDoesNotEndTheName", "[Pelorin] x]\nApplicationDirectory=/x\n", std::nullopt},
+    {"TextAfterTheLastBracketIgnored", "[Pelorin] ; note\nApplicationDirectory=/a\n", "/a"},
+    // Values are bytes, never transcoded.
+    {"HighBytesKept", "[Pelorin]\nApplicationDirectory=/caf\xC3\xA9/\xE9\xFF\n",
+     "/caf\xC3\xA9/\xE9\xFF"},
 };
 
 class ProfileLookupTest : public ::testing::TestWithParam<LookupCase> {};
@@ -53,7 +81,7 @@ class ProfileLookupTest : public ::testing::TestWithParam<LookupCase> {};
 TEST_P(ProfileLookupTest, FindsTheValueAsTheProfileReaderDoes) {
   const LookupCase& c = GetParam();
   std::string_view found;
-  bool ok = FindProfileValue(c.text, "Pelorin", "ApplicationDirectory", found);
+  bool ok = FindProfileValue(c.text, c.section, "ApplicationDirectory", found);
   ASSERT_EQ(ok, c.value.has_value());
   if (ok) {
     EXPECT_EQ(std::string(found), *c.value);
@@ -62,61 +90,6 @@ TEST_P(ProfileLookupTest, FindsTheValueAsTheProfileReaderDoes) {
 
 INSTANTIATE_TEST_SUITE_P(Texts, ProfileLookupTest, ::testing::ValuesIn(kLookupCases),
                          vellumar::testing::CaseName());
-
-using testing::ScopedEnv;
-
-std::string Read(std::size_t capacity = 255) {
-  char buffer[300];
-  std::memset(buffer, '#', sizeof buffer);
-  std::size_t n = ReadProfileString("Pelorin", "ApplicationDirectory", "none", buffer, capacity);
-  EXPECT_EQ(buffer[n], '\0');
-  EXPECT_EQ(buffer[n + 1], '#') << "nothing is written past the value's NUL";
-  return std::string(buffer, n);
-}
-
-TEST(ProfileFile, LocationFollowsWininiThenXdgThenHome) {
-  vellumar::testing::TempDir dir;
-  testing::WriteText(dir / "explicit.ini", "[Pelorin]\nApplicationDirectory=from-winini\n");
-  std::filesystem::create_directories(dir / "xdg");
-  testing::WriteText(dir / "xdg/win.ini", "[Pelorin]\nApplicationDirectory=from-xdg\n");
-  std::filesystem::create_directories(dir / "home/.config");
-  testing::WriteText(dir / "home/.config/win.ini", "[Pelorin]\nApplicationDirectory=from-home\n");
-
-  ScopedEnv home("HOME", (dir / "home").c_str());
-  {
-    ScopedEnv wininiPath("WININI", (dir / "explicit.ini").c_str());
-    ScopedEnv xdg("XDG_CONFIG_HOME", (dir / "xdg").c_str());
-    EXPECT_EQ(Read(), "from-winini");
-  }
-  {
-    ScopedEnv wininiPath("WININI", "");  // empty counts as not set
-    ScopedEnv xdg("XDG_CONFIG_HOME", (dir / "xdg").c_str());
-    EXPECT_EQ(Read(), "from-xdg");
-  }
-  {
-    ScopedEnv wininiPath("WININI", nullptr);
-    ScopedEnv xdg("XDG_CONFIG_HOME", "");
-    EXPECT_EQ(Read(), "from-home");
-  }
-  {
-    ScopedEnv wininiPath("WININI", (dir / "missing.ini").c_str());
-    EXPECT_EQ(Read(), "none") << "a missing profile gives the default";
-  }
-}
-
-TEST(ProfileFile, ValueIsCutToCapacityMinusOneWhateverTheLineLength) {
-  vellumar::testing::TempDir dir;
-  const std::string longValue(100000, 'v');
-  testing::WriteText(dir / "w.ini", "[Pelorin]\nApplicationDirectory=" + longValue + "\n");
-  ScopedEnv wininiPath("WININI", (dir / "w.ini").c_str());
-  EXPECT_EQ(Read(255), std::string(254, 'v'));
-  EXPECT_EQ(Read(1), "");
-}
-
-TEST(ProfileFile, DefaultIsCutLikeAValue) {
-  ScopedEnv wininiPath("WININI", "/nonexistent/w.ini");
-  EXPECT_EQ(Read(3), "no");
-}
 
 }  // namespace
 }  // namespace vellumar::platform

@@ -6,9 +6,10 @@
 
 namespace vellumar {
 
-// Built first among the library's statics, so that it exists when the
-// module is attached; every other global of the library is constant-initialised.
-CScriptLibraryApp theApp __attribute__((init_priority(1000)));
+// Built by static initialisation, before the module entry attaches the
+// module (the backend's entry sees to that order). Every other global of the
+// library is constant-initialised.
+CScriptLibraryApp theApp;
 
 const platform::AFX_MSGMAP CScriptLibraryApp::messageMap = {&CWinApp::messageMap};
 

@@ -7,7 +7,7 @@ namespace vellumar {
 
 class CScriptLibraryApp : public platform::CWinApp {
  public:
-  CScriptLibraryApp() noexcept : CWinApp(nullptr) {}
+  CScriptLibraryApp() noexcept = default;
   ~CScriptLibraryApp() override = default;
 
   // Handles no window messages or commands of its own.

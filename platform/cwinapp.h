@@ -5,6 +5,10 @@
 // attached to a process the framework initialises itself and calls
 // InitInstance, and when the module is detached it calls ExitInstance before
 // static clean-up destroys the object.
+//
+// The attach and detach hooks are called by the module's entry, which belongs
+// to the backend: DllMain for a Windows DLL, and on POSIX an object of
+// platform/posix/module_entry.cpp built after the application object.
 #pragma once
 
 namespace vellumar::platform {
@@ -20,7 +24,7 @@ struct AFX_MSGMAP {
 
 class CWinApp {
  public:
-  explicit CWinApp(const char* lpszAppName = nullptr) noexcept;
+  CWinApp() noexcept;
   virtual ~CWinApp();
 
   CWinApp(const CWinApp&) = delete;
@@ -30,14 +34,9 @@ class CWinApp {
   virtual BOOL InitInstance();
   virtual int ExitInstance();
 
-  const char* m_pszAppName;  // null for a library module without a name
-
  protected:
   static const AFX_MSGMAP messageMap;
 };
-
-// The module's application object, or nullptr before it is constructed.
-CWinApp* AfxGetApp() noexcept;
 
 // Process attach: the framework's own initialisation for the module, then
 // InitInstance. Returns false, without calling InitInstance, when the

@@ -3,8 +3,11 @@
 # As root it runs apt-get; otherwise it prints the exact command to run.
 set -euo pipefail
 
+# pkg-config: the install test builds a host through vellumar.pc.
+# g++-mingw-w64-x86-64: the cross compiler that checks the shared sources
+# build for Windows (scripts/check-shared-sources.sh).
 packages=(cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev util-linux
-  binutils locales clang-format)
+  binutils locales clang-format pkg-config g++-mingw-w64-x86-64)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -5,17 +5,20 @@
 //
 // Exit status: 0 answered, 2 a ScriptError, 3 a file error, 1 a usage or
 // load problem.
-#include <dlfcn.h>
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
-#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <string_view>
+#include <system_error>
 #include <vector>
 
+#include "library/export_table.h"  // made by the build from library/exports.txt
+#include "platform/dynamic_library.h"
+#include "platform/executable_path.h"
+#include "platform/os_error.h"
 #include "vellumar/vellumar.h"
 
 namespace {
@@ -32,41 +35,87 @@ using PasteCall = std::uint32_t (*)(const char*, char*);
 // Every buffer handed to the library is larger than any answer it can give.
 constexpr std::size_t kAnswerBuffer = 256;
 
+namespace platform = vellumar::platform;
+using platform::DynamicLibrary;
+
+constexpr std::string_view kPasteExport = "PasteFunc";
+
+// How each query export is called: with a text buffer, or with two integers.
+// The queries and their order come from the export table; this only adds
+// what the table cannot say.
 struct Export {
-  const char* name;
+  std::string_view name;
   enum Kind { text, twoInts } kind;
 };
 
-constexpr Export kQueries[] = {
+constexpr Export kQueryKinds[] = {
     {"GetResolutionStr", Export::text}, {"GetResolutionInt", Export::twoInts},
     {"GetAppVersion", Export::text},    {"GetOSVer", Export::text},
     {"GetLastSaveDate", Export::text},
 };
 
+constexpr const Export* KindOf(std::string_view name) {
+  for (const Export& q : kQueryKinds) {
+    if (q.name == name) return &q;
+  }
+  return nullptr;
+}
+
+constexpr bool InExportTable(std::string_view name) {
+  for (const vellumar::ExportEntry& e : vellumar::kExportTable) {
+    if (e.name == name) return true;
+  }
+  return false;
+}
+
+// Every export but PasteFunc is a query of a known kind, and every kind
+// names an export: a change to the table must be reflected here.
+constexpr bool KindsMatchTheExportTable() {
+  for (const vellumar::ExportEntry& e : vellumar::kExportTable) {
+    if ((e.name == kPasteExport) == (KindOf(e.name) != nullptr)) return false;
+  }
+  for (const Export& q : kQueryKinds) {
+    if (!InExportTable(q.name)) return false;
+  }
+  return InExportTable(kPasteExport);
+}
+static_assert(KindsMatchTheExportTable(), "vellumar-call does not know how to call every export");
+
+// The queries in the order of the export table.
+std::vector<const Export*> AllQueries() {
+  std::vector<const Export*> queries;
+  for (const vellumar::ExportEntry& e : vellumar::kExportTable) {
+    if (const Export* q = KindOf(e.name)) queries.push_back(q);
+  }
+  return queries;
+}
+
+bool Exists(const std::string& path) {
+  std::error_code ignored;
+  return std::filesystem::exists(path, ignored);
+}
+
 // The library built beside this program, or installed beside its bin/.
 std::string DefaultLibrary(const char* fileName) {
-  char self[PATH_MAX];
-  ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n <= 0) return fileName;
-  self[n] = '\0';
-  std::string dir(self, static_cast<std::size_t>(n));
-  dir.erase(dir.rfind('/') + 1);
+  const std::string dir = platform::ExecutableDirectory();
+  if (dir.empty()) return fileName;
   std::string beside = dir + fileName;
-  if (::access(beside.c_str(), F_OK) == 0) return beside;
-  std::string installed = dir + "../lib/" + fileName;
-  if (::access(installed.c_str(), F_OK) == 0) return installed;
+  if (Exists(beside)) return beside;
+  std::string installed = dir + VELLUMAR_INSTALLED_LIBRARY_DIR + "/" + fileName;
+  if (Exists(installed)) return installed;
   return beside;
 }
 
 // Calls one export and prints its answer (prefixed by its name when asked).
 // Returns the exit status for it.
-int CallQuery(void* library, const Export& query, bool labelled) {
-  void* symbol = ::dlsym(library, query.name);
+int CallQuery(const DynamicLibrary& library, const Export& query, bool labelled) {
+  const std::string queryName(query.name);
+  const DynamicLibrary::Symbol symbol = library.Find(queryName.c_str());
   if (symbol == nullptr) {
-    std::fprintf(stderr, "vellumar-call: the library exports no %s\n", query.name);
+    std::fprintf(stderr, "vellumar-call: the library exports no %s\n", queryName.c_str());
     return kExitUsage;
   }
-  const char* label = labelled ? query.name : "";
+  const char* label = labelled ? queryName.c_str() : "";
   const char* separator = labelled ? ": " : "";
   try {
     if (query.kind == Export::text) {
@@ -89,7 +138,7 @@ int CallQuery(void* library, const Export& query, bool labelled) {
     std::fflush(stdout);
     std::fprintf(stderr, "%s%sfile error: %s (%s)", label, separator,
                  CFileException::CauseName(e.m_cause),
-                 std::strerror(static_cast<int>(e.m_lOsError)));
+                 platform::OsErrorText(platform::OsError{e.m_lOsError}).c_str());
     if (e.m_strFileName[0] != '\0') std::fprintf(stderr, ", path \"%s\"", e.m_strFileName);
     std::fprintf(stderr, "\n");
     return kExitFileError;
@@ -98,15 +147,15 @@ int CallQuery(void* library, const Export& query, bool labelled) {
 
 // Calls PasteFunc and prints the pasted text, the result, and the
 // placeholder that the result marks. PasteFunc raises nothing.
-int CallPaste(void* library, const std::string& name) {
-  void* symbol = ::dlsym(library, "PasteFunc");
-  if (symbol == nullptr) {
+int CallPaste(const DynamicLibrary& library, const std::string& name) {
+  const auto paste = library.Find<PasteCall>("PasteFunc");
+  if (paste == nullptr) {
     std::fprintf(stderr, "vellumar-call: the library exports no PasteFunc\n");
     return kExitUsage;
   }
   // Room for the name and the longest template the library can append.
   std::vector<char> text(name.size() + kAnswerBuffer, '\0');
-  const std::uint32_t result = reinterpret_cast<PasteCall>(symbol)(name.c_str(), text.data());
+  const std::uint32_t result = paste(name.c_str(), text.data());
   const std::size_t length = std::strlen(text.data());
   std::printf("text: %s\n", text.data());
   std::printf("result: 0x%08X (%u)\n", result, result);
@@ -120,13 +169,6 @@ int CallPaste(void* library, const std::string& name) {
     std::printf("placeholder: offsets %zu to %zu lie outside the text\n", start, end);
   }
   return kExitAnswered;
-}
-
-const Export* FindQuery(const std::string& name) {
-  for (const Export& q : kQueries) {
-    if (name == q.name) return &q;
-  }
-  return nullptr;
 }
 
 }  // namespace
@@ -153,7 +195,7 @@ int main(int argc, char** argv) {
     return app.exit(e) == 0 ? kExitAnswered : kExitUsage;  // --help is no error
   }
 
-  const bool paste = exportName == "PasteFunc";
+  const bool paste = exportName == kPasteExport;
   if (paste != (pasteOption->count() > 0)) {
     std::fprintf(stderr, paste ? "vellumar-call: PasteFunc needs a function name\n"
                                : "vellumar-call: only PasteFunc takes a function name\n");
@@ -165,24 +207,28 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "vellumar-call: give either --all or one export, not both\n");
       return kExitUsage;
     }
-    for (const Export& q : kQueries) calls.push_back(&q);
+    calls = AllQueries();
   } else if (exportName.empty()) {
     std::fprintf(stderr, "vellumar-call: name an export or give --all (see --help)\n");
     return kExitUsage;
   } else if (paste) {
     // called once the library is loaded
-  } else if (const Export* q = FindQuery(exportName)) {
+  } else if (const Export* q = KindOf(exportName)) {
     calls.push_back(q);
   } else {
     std::fprintf(stderr, "vellumar-call: unknown export \"%s\"; known:", exportName.c_str());
-    for (const Export& k : kQueries) std::fprintf(stderr, " %s", k.name);
+    for (const Export* known : AllQueries()) {
+      std::fprintf(stderr, " %.*s", static_cast<int>(known->name.size()), known->name.data());
+    }
     std::fprintf(stderr, " PasteFunc\n");
     return kExitUsage;
   }
 
-  void* library = ::dlopen(libraryPath.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (library == nullptr) {
-    std::fprintf(stderr, "vellumar-call: cannot load %s: %s\n", libraryPath.c_str(), ::dlerror());
+  std::string loadError;
+  DynamicLibrary library = DynamicLibrary::Load(libraryPath.c_str(), loadError);
+  if (!library) {
+    std::fprintf(stderr, "vellumar-call: cannot load %s: %s\n", libraryPath.c_str(),
+                 loadError.c_str());
     return kExitUsage;
   }
   int status = paste ? CallPaste(library, pasteName) : kExitAnswered;
@@ -190,6 +236,5 @@ int main(int argc, char** argv) {
     int s = CallQuery(library, *q, all);
     if (status == kExitAnswered) status = s;  // the first failure decides
   }
-  ::dlclose(library);
-  return status;
+  return status;  // the library is unloaded here
 }

@@ -9,8 +9,7 @@
 #include "platform/ascii.h"
 #include "vellumar/vellumar.h"
 
-extern "C" __attribute__((visibility("default"))) std::uint32_t PasteFunc(const char* lpszFuncName,
-                                                                          char* lpszPasteText) {
+extern "C" std::uint32_t PasteFunc(const char* lpszFuncName, char* lpszPasteText) {
   const std::size_t length = std::strlen(lpszFuncName);
   std::memcpy(lpszPasteText, lpszFuncName, length + 1);
 

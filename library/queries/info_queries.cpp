@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstring>
+#include <span>
 
 #include "library/data_paths.h"
 #include "platform/cfile.h"
@@ -20,12 +21,13 @@ constexpr std::int64_t kVersionOffset = 4;
 constexpr std::int64_t kOsCodeOffset = 10;
 constexpr std::uint64_t kMinOsFileLength = 18;
 
-struct VersionName {
+// A row of a lookup table: a code read from the file and the text it stands for.
+struct CodeName {
   std::uint32_t code;
   const char* text;
 };
 
-constexpr VersionName kVersionTable[] = {
+constexpr CodeName kVersionTable[] = {
     {0, "Pelorin Version Pre 4.1 (16-bit)"},
     {24, "Pelorin Version 4.1"},
     {25, "Pelorin Version 5.0"},
@@ -39,12 +41,7 @@ constexpr VersionName kVersionTable[] = {
 };
 constexpr const char kUnknownVersion[] = "Unknown Pelorin Version";
 
-struct OsName {
-  std::uint32_t code;
-  const char* text;
-};
-
-constexpr OsName kOsTable[] = {
+constexpr CodeName kOsTable[] = {
     {1, "Windows 3.x"},
     {2, "Windows 3.x"},
     {3, "Windows NT"},
@@ -53,9 +50,9 @@ constexpr OsName kOsTable[] = {
 constexpr const char kUnknownOs[] = "Unknown";
 constexpr const char kOsNotRecorded[] = "Unknown OS";
 
-template <typename Table>
-constexpr const char* LookUp(const Table& table, std::uint32_t code, const char* fallback) {
-  for (const auto& entry : table) {
+constexpr const char* LookUp(std::span<const CodeName> table, std::uint32_t code,
+                             const char* fallback) {
+  for (const CodeName& entry : table) {
     if (entry.code == code) return entry.text;
   }
   return fallback;
@@ -99,7 +96,7 @@ Resolution ReadResolution() {
 
 using vellumar::CFile;
 
-extern "C" __attribute__((visibility("default"))) void GetResolutionStr(char* ResolutionStr) {
+extern "C" void GetResolutionStr(char* ResolutionStr) {
   const vellumar::Resolution r = vellumar::ReadResolution();
   char text[16];  // "65535 x 65535" and the NUL at most
   char* p = std::to_chars(text, text + 5, r.width).ptr;
@@ -109,14 +106,13 @@ extern "C" __attribute__((visibility("default"))) void GetResolutionStr(char* Re
   std::memcpy(ResolutionStr, text, static_cast<std::size_t>(p - text));
 }
 
-extern "C" __attribute__((visibility("default"))) void GetResolutionInt(std::int32_t* ResWidth,
-                                                                        std::int32_t* ResHeight) {
+extern "C" void GetResolutionInt(std::int32_t* ResWidth, std::int32_t* ResHeight) {
   const vellumar::Resolution r = vellumar::ReadResolution();
   *ResWidth = static_cast<std::int32_t>(r.width);
   *ResHeight = static_cast<std::int32_t>(r.height);
 }
 
-extern "C" __attribute__((visibility("default"))) void GetAppVersion(char* AppVersion) {
+extern "C" void GetAppVersion(char* AppVersion) {
   CFile file;
   if (!file.Open(vellumar::g_szInfoFilePath, CFile::modeRead)) throw vellumar::ERR_INFO_OPEN;
   const std::uint32_t code = vellumar::ReadInfoField(file, vellumar::kVersionOffset, 2);
@@ -125,7 +121,7 @@ extern "C" __attribute__((visibility("default"))) void GetAppVersion(char* AppVe
               vellumar::LookUp(vellumar::kVersionTable, code, vellumar::kUnknownVersion));
 }
 
-extern "C" __attribute__((visibility("default"))) void GetOSVer(char* OSVersion) {
+extern "C" void GetOSVer(char* OSVersion) {
   CFile file;
   if (!file.Open(vellumar::g_szInfoFilePath, CFile::modeRead)) throw vellumar::ERR_INFO_OPEN;
   if (file.GetLength() < vellumar::kMinOsFileLength) {

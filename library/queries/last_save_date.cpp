@@ -13,7 +13,7 @@ constexpr const char kSaveDateFormat[] = "%H:%M:%S  %B %d, %Y";
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) void GetLastSaveDate(char* Updated) {
+extern "C" void GetLastSaveDate(char* Updated) {
   using vellumar::platform::CFile;
   using vellumar::platform::CFileStatus;
   using vellumar::platform::CTime;

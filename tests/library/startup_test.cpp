@@ -1,6 +1,5 @@
 // Start-up through the real load path: a separate process loads the built
 // shared library with a profile of the test's making.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -8,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/dynamic_library.h"
 #include "support/case_name.h"
 #include "support/child_process.h"
 #include "support/fork_child.h"
@@ -117,35 +117,28 @@ TEST_F(StartupTest, ValueOverTheLimitIsCutTo254Characters) {
   EXPECT_NE(r.err.find(kOpenFailures), std::string::npos) << r.err;
 }
 
-// InitInstance has run by the time dlopen returns, and it read the profile
+// InitInstance has run by the time the load returns, and it read the profile
 // the process had then: a later change has no effect on the loaded library.
 TEST_F(StartupTest, PathsAreFixedBeforeAnyExportAndNeverReread) {
   std::string app = AppDirectoryOfLength(50);
   std::string profile = Profile("ApplicationDirectory=" + app);
   testing::ScopedEnv winini("WININI", profile.c_str());
   std::string answers = testing::InChildProcess([&] {
-    void* lib = ::dlopen(VELLUMAR_SO_PATH, RTLD_NOW | RTLD_LOCAL);
-    if (lib == nullptr) return std::string("dlopen failed: ") + ::dlerror();
+    std::string error;
+    platform::DynamicLibrary lib = platform::DynamicLibrary::Load(VELLUMAR_SO_PATH, error);
+    if (!lib) return "load failed: " + error;
     Profile("ApplicationDirectory=none");
-    auto query = reinterpret_cast<void (*)(char*)>(::dlsym(lib, "GetAppVersion"));
+    auto query = lib.Find<void (*)(char*)>("GetAppVersion");
+    if (query == nullptr) return std::string("no GetAppVersion");
     char first[64] = {}, second[64] = {};
     query(first);
     std::filesystem::remove(app + "/vers_res.inf");
     testing::WriteFile(app + "/vers_res.inf", {0, 0, 0, 0, 24, 0});
     query(second);
-    ::dlclose(lib);
+    lib.Close();
     return std::string(first) + "|" + second;
   });
   EXPECT_EQ(answers, "Pelorin Version 7.0|Pelorin Version 4.1");
-}
-
-TEST_F(StartupTest, LoadRegistersWithTheLoggerClient) {
-  testing::ProcessResult r = CallAll(Profile("ApplicationDirectory=none"));
-  ASSERT_EQ(r.exitCode, 3);
-  char native[256];
-  std::snprintf(native, sizeof native, "/dev/shm/%s.vellumar-messages.%u", ns_.name().c_str(),
-                static_cast<unsigned>(::geteuid()));
-  EXPECT_TRUE(std::filesystem::exists(native)) << "no message was registered at load";
 }
 
 }  // namespace

@@ -19,6 +19,16 @@
 
 #include "vellumar/file_exception.h"
 
+// Marks the exports. The library is built with every other symbol hidden, so
+// a compiler that understands GNU attributes gives these default visibility;
+// which names the module exports, and at which ordinals, the build takes from
+// library/exports.txt. Any other compiler (a host's) sees plain declarations.
+#if defined(__GNUC__)
+#define VELLUMAR_API __attribute__((visibility("default")))
+#else
+#define VELLUMAR_API
+#endif
+
 namespace vellumar {
 
 // The payload type of a ScriptError.
@@ -53,22 +63,22 @@ extern "C" {
 // case ignored; the name is kept as spelt) and returns the offsets of the
 // first placeholder: start in bits 0-15, end in bits 16-31. An unknown name
 // gives "<name>(" and 0. Needs strlen(name) + 25 bytes at most.
-std::uint32_t PasteFunc(const char* lpszFuncName, char* lpszPasteText);
+VELLUMAR_API std::uint32_t PasteFunc(const char* lpszFuncName, char* lpszPasteText);
 
 // Ordinal 2. "<width> x <height>", at most 14 bytes.
-void GetResolutionStr(char* ResolutionStr);
+VELLUMAR_API void GetResolutionStr(char* ResolutionStr);
 
 // Ordinal 3. Width through ResWidth, then height through ResHeight.
-void GetResolutionInt(std::int32_t* ResWidth, std::int32_t* ResHeight);
+VELLUMAR_API void GetResolutionInt(std::int32_t* ResWidth, std::int32_t* ResHeight);
 
 // Ordinal 4. The version that saved the application, at most 33 bytes.
-void GetAppVersion(char* AppVersion);
+VELLUMAR_API void GetAppVersion(char* AppVersion);
 
 // Ordinal 5. The operating-system family, at most 12 bytes.
-void GetOSVer(char* OSVersion);
+VELLUMAR_API void GetOSVer(char* OSVersion);
 
 // Ordinal 6. Local time of the last save, "%H:%M:%S  %B %d, %Y" with English
 // month names, or the empty text; at most 29 bytes.
-void GetLastSaveDate(char* Updated);
+VELLUMAR_API void GetLastSaveDate(char* Updated);
 
 }  // extern "C"

@@ -3,6 +3,7 @@
 namespace vellumar::platform {
 namespace {
 
+// The module's one application object while it exists.
 CWinApp* g_pApp = nullptr;
 bool g_bAttached = false;
 
@@ -10,7 +11,7 @@ bool g_bAttached = false;
 
 const AFX_MSGMAP CWinApp::messageMap = {nullptr};
 
-CWinApp::CWinApp(const char* lpszAppName) noexcept : m_pszAppName(lpszAppName) { g_pApp = this; }
+CWinApp::CWinApp() noexcept { g_pApp = this; }
 
 CWinApp::~CWinApp() {
   if (g_pApp == this) g_pApp = nullptr;
@@ -22,8 +23,6 @@ BOOL CWinApp::InitInstance() { return 1; }
 
 // A library module writes no settings at exit; nothing else to do here.
 int CWinApp::ExitInstance() { return 0; }
-
-CWinApp* AfxGetApp() noexcept { return g_pApp; }
 
 bool AfxModuleAttach() noexcept {
   if (g_bAttached) return true;

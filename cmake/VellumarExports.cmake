@@ -1,0 +1,70 @@
+# Makes the three forms of the export table from library/exports.txt.
+#
+#   cmake -DTABLE=<exports.txt> -DOUTPUT_DIR=<dir> -DMODULE_NAME=<vellumar.dll>
+#         -P VellumarExports.cmake
+#
+# writes, in OUTPUT_DIR:
+#   vellumar.map                 the ELF version script: the exports global, all else local
+#   vellumar.def                 the Windows module-definition file: each name at its ordinal
+#   library/export_table.h       the same table as constexpr C++ data
+cmake_minimum_required(VERSION 3.25)
+
+foreach(var TABLE OUTPUT_DIR MODULE_NAME)
+  if(NOT DEFINED ${var})
+    message(FATAL_ERROR "VellumarExports.cmake: ${var} is not set")
+  endif()
+endforeach()
+
+file(STRINGS "${TABLE}" lines ENCODING UTF-8)
+set(names)
+set(ordinals)
+set(line_number 0)
+foreach(line IN LISTS lines)
+  math(EXPR line_number "${line_number} + 1")
+  string(STRIP "${line}" line)
+  if(line STREQUAL "" OR line MATCHES "^#")
+    continue()
+  endif()
+  if(NOT line MATCHES "^([A-Za-z_][A-Za-z0-9_]*)[ \t]+([1-9][0-9]*)$")
+    message(FATAL_ERROR "${TABLE}:${line_number}: expected \"Name ordinal\", got \"${line}\"")
+  endif()
+  set(name "${CMAKE_MATCH_1}")
+  set(ordinal "${CMAKE_MATCH_2}")
+  if(ordinal GREATER 65535)
+    message(FATAL_ERROR "${TABLE}:${line_number}: ordinal ${ordinal} is over 65535")
+  endif()
+  if(name IN_LIST names)
+    message(FATAL_ERROR "${TABLE}:${line_number}: ${name} is listed twice")
+  endif()
+  if(ordinal IN_LIST ordinals)
+    message(FATAL_ERROR "${TABLE}:${line_number}: ordinal ${ordinal} is given twice")
+  endif()
+  list(APPEND names "${name}")
+  list(APPEND ordinals "${ordinal}")
+endforeach()
+list(LENGTH names count)
+if(count EQUAL 0)
+  message(FATAL_ERROR "${TABLE}: no exports")
+endif()
+math(EXPR last "${count} - 1")
+
+set(map "/* Made by the build from library/exports.txt: the library's whole dynamic interface. */\n{\n  global:\n")
+set(def "LIBRARY ${MODULE_NAME}\nEXPORTS\n")
+set(header "// Made by the build from library/exports.txt; edit that table, not this file.\n")
+string(APPEND header "#pragma once\n\n#include <string_view>\n\nnamespace vellumar {\n\n")
+string(APPEND header "struct ExportEntry {\n  std::string_view name;\n  unsigned ordinal;\n};\n\n")
+string(APPEND header "// Every export of the library, in the order of the table.\n")
+string(APPEND header "inline constexpr ExportEntry kExportTable[] = {\n")
+foreach(i RANGE ${last})
+  list(GET names ${i} name)
+  list(GET ordinals ${i} ordinal)
+  string(APPEND map "    ${name};\n")
+  string(APPEND def "${name} @${ordinal}\n")
+  string(APPEND header "    {\"${name}\", ${ordinal}},\n")
+endforeach()
+string(APPEND map "  local:\n    *;\n};\n")
+string(APPEND header "};\n\n}  // namespace vellumar\n")
+
+file(WRITE "${OUTPUT_DIR}/vellumar.map" "${map}")
+file(WRITE "${OUTPUT_DIR}/vellumar.def" "${def}")
+file(WRITE "${OUTPUT_DIR}/library/export_table.h" "${header}")

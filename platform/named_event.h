@@ -1,15 +1,15 @@
 // Named events: a flag that one program creates under a name and others open
-// by that name, to signal and to wait on. Names live in the same per-user
-// namespace as the shared blocks. An event with automatic reset lets exactly
-// one waiter pass each time it is set; one with manual reset stays signalled
-// until it is reset. The state lives in shared memory as one 32-bit word and
-// no lock does, so a process that dies while it holds an event leaves no
-// lock behind.
+// by that name, to signal and to wait on. Names live in the user's namespace
+// of named objects, as the shared blocks do. An event with automatic reset
+// lets exactly one waiter pass each time it is set; one with manual reset
+// stays signalled until it is reset. A process that dies while it has an
+// event open, even in the middle of a wait, leaves the event working for
+// everyone else.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 
+#include "platform/os_error.h"
 #include "platform/shared_block.h"
 
 namespace vellumar::platform {
@@ -24,9 +24,11 @@ class NamedEvent {
   NamedEvent(NamedEvent&& other) noexcept = default;
   NamedEvent& operator=(NamedEvent&& other) noexcept = default;
 
-  // Creates the event, mode 0600, signalled or not. An event of that name
-  // left behind by an earlier creator is replaced. Empty object on failure.
-  static NamedEvent Create(const char* name, EventReset reset, bool signalled) noexcept;
+  // Creates the event, for the user alone, signalled or not. An event of
+  // that name left behind by an earlier creator is replaced. An empty
+  // object on failure, with the reason in `error` when one is given.
+  static NamedEvent Create(const char* name, EventReset reset, bool signalled,
+                           OsError* error = nullptr) noexcept;
 
   // Opens an existing event; an empty object when there is none (or it is
   // not the user's own).
@@ -51,7 +53,7 @@ class NamedEvent {
   struct State;
   State* state() const noexcept;
 
-  SharedView m_view;
+  SharedView m_view;  // the event's state, shared by every process that has it open
 };
 
 }  // namespace vellumar::platform

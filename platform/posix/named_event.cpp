@@ -1,6 +1,8 @@
-// The event is a shared memory object holding its state word, used as a
-// Linux futex shared between processes: waiters sleep in the kernel on the
-// word while it is 0 and are woken when it is set.
+// The event is a shared memory object holding its state as one 32-bit word,
+// used as a Linux futex shared between processes: waiters sleep in the
+// kernel on the word while it is 0 and are woken when it is set. No lock
+// lives in the shared memory, so a process that dies while it holds the
+// event leaves no lock behind.
 #include "platform/named_event.h"
 
 #include <linux/futex.h>
@@ -8,6 +10,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <new>
@@ -34,7 +37,8 @@ std::uint32_t* FutexWord(std::atomic<std::uint32_t>& word) noexcept {
 }
 
 // Sleeps while the word is 0, until `deadline` on the monotonic clock.
-// 0 when woken (or the word was no longer 0), otherwise the error.
+// 0 when woken (or the word was no longer 0), otherwise the error; EINTR
+// is left to the caller, whose loop goes on against the same deadline.
 int FutexWaitUntil(std::atomic<std::uint32_t>& word, const timespec& deadline) noexcept {
   long rc = ::syscall(SYS_futex, FutexWord(word), FUTEX_WAIT_BITSET, 0u, &deadline, nullptr,
                       FUTEX_BITSET_MATCH_ANY);
@@ -50,11 +54,12 @@ void FutexWake(std::atomic<std::uint32_t>& word, int count) noexcept {
 
 NamedEvent::State* NamedEvent::state() const noexcept { return static_cast<State*>(m_view.data()); }
 
-NamedEvent NamedEvent::Create(const char* name, EventReset reset, bool signalled) noexcept {
+NamedEvent NamedEvent::Create(const char* name, EventReset reset, bool signalled,
+                              OsError* error) noexcept {
   NamedEvent event;
-  SharedMapping mapping = SharedMapping::Create(name, sizeof(State));
+  SharedMapping mapping = SharedMapping::Create(name, sizeof(State), error);
   if (!mapping) return event;
-  event.m_view = mapping.MapView();
+  event.m_view = mapping.MapView(error);
   if (!event) {
     Remove(name);
     return event;

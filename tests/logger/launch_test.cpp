@@ -48,7 +48,7 @@ TEST_F(LoggerLaunchTest, StartsKzloggerFromPathAndTheNextSendReachesIt) {
     r.window = g_hLoggerWnd.load();
     r.descriptorsAfter = testing::OpenDescriptorCount();
     r.zombies = testing::ZombieChildren();
-    r.sent = testing::Send(0, "", "%s", "hello");
+    r.sent = LoggerSendf(0, "", "%s", "hello");
     testing::WriteReport(report, &r, sizeof r);
   });
   ASSERT_EQ(child.report.size(), sizeof(Report));
@@ -172,7 +172,7 @@ TEST_P(FirstCallTest, RegistersTheClientUnderAFallBackName) {
 
 INSTANTIATE_TEST_SUITE_P(
     Calls, FirstCallTest,
-    ::testing::Values(FirstCallCase{"SendFirst", [] { return testing::Send(0, "", "%s", "x"); },
+    ::testing::Values(FirstCallCase{"SendFirst", [] { return LoggerSendf(0, "", "%s", "x"); },
                                     "UNKNOWN /"},
                       FirstCallCase{"LaunchWithEmptyNameFirst",
                                     [] {

@@ -25,7 +25,6 @@ using platform::WaitResult;
 using testing::FakeLogger;
 using testing::FakeLoggerParts;
 using testing::RunSender;
-using testing::Send;
 using testing::SenderOptions;
 using testing::SendOutcome;
 
@@ -62,7 +61,8 @@ TEST_P(NoLoggerTest, AnswersOneAtOnceWithoutAPrompt) {
   std::optional<FakeLogger> fake;
   if (c.block) fake.emplace(FakeLoggerParts{.window = false});
   bool ok = false;
-  SendOutcome out = RunSender([&] { return Send(c.fatal, "", "%s", "nobody listens"); }, {}, &ok);
+  SendOutcome out =
+      RunSender([&] { return LoggerSendf(c.fatal, "", "%s", "nobody listens"); }, {}, &ok);
   ASSERT_TRUE(ok);
   EXPECT_EQ(out.result, 1);
   EXPECT_EQ(out.prompts, 0);
@@ -84,7 +84,7 @@ TEST_F(LoggerSendTest, AStaleWindowDropsARecordThatIsNotFatal) {
   FakeLogger fake(FakeLoggerParts{.windowAlive = false});
   fake.FillRecordArea();
   bool ok = false;
-  SendOutcome out = RunSender([] { return Send(0, "pfx: ", "%s", "lost"); }, {}, &ok);
+  SendOutcome out = RunSender([] { return LoggerSendf(0, "pfx: ", "%s", "lost"); }, {}, &ok);
   ASSERT_TRUE(ok);
   EXPECT_EQ(out.result, 0);
   EXPECT_EQ(out.cachedWindow, fake.handle());
@@ -96,7 +96,7 @@ TEST_F(LoggerSendTest, AStaleWindowDropsARecordThatIsNotFatal) {
 TEST_F(LoggerSendTest, AStaleWindowStillTakesAFatalRecordAndAsks) {
   FakeLogger fake(FakeLoggerParts{.windowAlive = false});
   bool ok = false;
-  SendOutcome out = RunSender([] { return Send(1, "pfx: ", "%s", "boom"); }, {}, &ok);
+  SendOutcome out = RunSender([] { return LoggerSendf(1, "pfx: ", "%s", "boom"); }, {}, &ok);
   ASSERT_TRUE(ok);
   EXPECT_EQ(out.result, 1);
   EXPECT_EQ(fake.Record(), "pfx: boom");
@@ -123,7 +123,7 @@ TEST_P(MissingPartTest, GivesZeroAndLetsGoOfWhatItTook) {
   FakeLogger fake(GetParam().parts);
   fake.FillRecordArea();
   bool ok = false;
-  SendOutcome out = RunSender([] { return Send(1, "", "%s", "not delivered"); }, {}, &ok);
+  SendOutcome out = RunSender([] { return LoggerSendf(1, "", "%s", "not delivered"); }, {}, &ok);
   ASSERT_TRUE(ok);
   EXPECT_EQ(out.result, 0);
   EXPECT_TRUE(fake.RecordAreaUntouched());
@@ -145,7 +145,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(LoggerSendTest, ALoggerThatNeverTakesTheRecordCostsTwoSeconds) {
   FakeLogger fake;
   bool ok = false;
-  SendOutcome out = RunSender([] { return Send(0, "p:", "%s", "unread"); }, {}, &ok);
+  SendOutcome out = RunSender([] { return LoggerSendf(0, "p:", "%s", "unread"); }, {}, &ok);
   ASSERT_TRUE(ok);
   EXPECT_EQ(out.result, 1);
   EXPECT_GE(out.elapsedMs, 1950);
@@ -170,13 +170,13 @@ TEST_F(LoggerSendTest, ABlockHeldByAnotherSenderDropsTheRecordAfterTwoSeconds) {
     slowUser.promptDelayMs = 3200;
     slowUser.promptShownFd = shown[1];
     bool ok = false;
-    first = RunSender([] { return Send(1, "", "%s", "first"); }, slowUser, &ok);
+    first = RunSender([] { return LoggerSendf(1, "", "%s", "first"); }, slowUser, &ok);
     return ok && first.result == 1 ? 0 : 1;
   });
   char c = 0;
   ASSERT_EQ(::read(shown[0], &c, 1), 1);
   bool ok = false;
-  SendOutcome second = RunSender([] { return Send(0, "", "%s", "second"); }, {}, &ok);
+  SendOutcome second = RunSender([] { return LoggerSendf(0, "", "%s", "second"); }, {}, &ok);
   ASSERT_TRUE(ok);
   EXPECT_EQ(second.result, 0);
   EXPECT_GE(second.elapsedMs, 1950);
@@ -195,15 +195,15 @@ struct LayoutCase {
 };
 
 const LayoutCase kLayouts[] = {
-    {"PrefixAndText", [] { return Send(0, "Vellumar/", "%s", "hello"); }, "Vellumar/hello"},
-    {"EmptyPrefix", [] { return Send(0, "", "%s", "alone"); }, "alone"},
-    {"FormatWithoutConversions", [] { return Send(0, "pre ", "no conversions"); },
+    {"PrefixAndText", [] { return LoggerSendf(0, "Vellumar/", "%s", "hello"); }, "Vellumar/hello"},
+    {"EmptyPrefix", [] { return LoggerSendf(0, "", "%s", "alone"); }, "alone"},
+    {"FormatWithoutConversions", [] { return LoggerSendf(0, "pre ", "no conversions"); },
      "pre no conversions"},
-    {"Conversions", [] { return Send(0, "", "%d-%s-%04x", 42, "x", 255); }, "42-x-00ff"},
-    {"PercentSign", [] { return Send(0, "", "100%%"); }, "100%"},
-    {"EmptyRecord", [] { return Send(0, "", "%s", ""); }, ""},
-    {"NoPrefixAtAll", [] { return Send(0, nullptr, "%s", "no prefix"); }, "no prefix"},
-    {"NoFormatAtAll", [] { return Send(0, "only prefix", nullptr); }, "only prefix"},
+    {"Conversions", [] { return LoggerSendf(0, "", "%d-%s-%04x", 42, "x", 255); }, "42-x-00ff"},
+    {"PercentSign", [] { return LoggerSendf(0, "", "100%%"); }, "100%"},
+    {"EmptyRecord", [] { return LoggerSendf(0, "", "%s", ""); }, ""},
+    {"NoPrefixAtAll", [] { return LoggerSendf(0, nullptr, "%s", "no prefix"); }, "no prefix"},
+    {"NoFormatAtAll", [] { return LoggerSendf(0, "only prefix", nullptr); }, "only prefix"},
 };
 
 TEST_F(LoggerSendTest, WritesThePrefixThenTheFormattedText) {
@@ -229,7 +229,8 @@ TEST_P(FatalLengthTest, ThePromptTextNeverOverrunsItsBuffer) {
   testing::Spawned logger = testing::StartKzlogger({"--output", log});
   const std::string record = "F:" + std::string(static_cast<std::size_t>(GetParam() - 2), 'r');
   bool ok = false;
-  SendOutcome out = RunSender([&] { return Send(1, "F:", "%s", record.c_str() + 2); }, {}, &ok);
+  SendOutcome out =
+      RunSender([&] { return LoggerSendf(1, "F:", "%s", record.c_str() + 2); }, {}, &ok);
   ASSERT_TRUE(ok);
   EXPECT_EQ(out.result, 1);
   const std::string prompt = record.substr(0, 244) + "\n\nContinue?";
@@ -260,7 +261,7 @@ TEST_P(FatalAnswerTest, DecidesOnTheBreakAfterTheBlockIsFree) {
   options.answer = c.answer;
   options.hookBreak = c.hookBreak;
   bool ok = false;
-  SendOutcome out = RunSender([] { return Send(1, "", "%s", "fatal"); }, options, &ok);
+  SendOutcome out = RunSender([] { return LoggerSendf(1, "", "%s", "fatal"); }, options, &ok);
   ASSERT_TRUE(ok) << "the sender did not survive its answer";
   EXPECT_EQ(out.result, 1);
   EXPECT_EQ(out.prompts, 1);
@@ -285,10 +286,12 @@ TEST_F(LoggerSendTest, ARecordLargerThanTheBlockIsCutToFit) {
   const std::string text(200, 't');
   const std::string longPrefix(100, 'q');
   bool ok = false;
-  EXPECT_EQ(RunSender([&] { return Send(0, prefix.c_str(), "%s", text.c_str()); }, {}, &ok).result,
-            1);
-  EXPECT_EQ(RunSender([&] { return Send(0, longPrefix.c_str(), "%s", "tail"); }, {}, &ok).result,
-            1);
+  EXPECT_EQ(
+      RunSender([&] { return LoggerSendf(0, prefix.c_str(), "%s", text.c_str()); }, {}, &ok).result,
+      1);
+  EXPECT_EQ(
+      RunSender([&] { return LoggerSendf(0, longPrefix.c_str(), "%s", "tail"); }, {}, &ok).result,
+      1);
   const std::size_t room = 64 - kRecordOffset - 1;
   EXPECT_EQ(testing::ReadLines(log), (std::vector<std::string>{(prefix + text).substr(0, room),
                                                                longPrefix.substr(0, room)}));
@@ -309,7 +312,7 @@ TEST_F(LoggerSendTest, SendersAtOnceEachGetTheirWholeRecordInOnce) {
   for (int s = 0; s < kSenders; ++s) {
     senders.push_back(std::make_unique<testing::ForkedChild>([&, s] {
       for (int r = 0; r < kRecords; ++r) {
-        char delivered = Send(0, "", "%s", recordOf(s, r).c_str()) == 1 ? 1 : 0;
+        char delivered = LoggerSendf(0, "", "%s", recordOf(s, r).c_str()) == 1 ? 1 : 0;
         char entry[3] = {static_cast<char>(s), static_cast<char>(r), delivered};
         testing::WriteReport(results[1], entry, sizeof entry);
       }

@@ -43,14 +43,6 @@ void RecordBreak() {
 
 }  // namespace
 
-std::int32_t Send(std::int32_t bFatal, const char* lpszPrefix, const char* lpszFormat, ...) {
-  va_list argList;
-  va_start(argList, lpszFormat);
-  std::int32_t result = logger::LoggerSend(bFatal, lpszPrefix, lpszFormat, argList);
-  va_end(argList);
-  return result;
-}
-
 SendOutcome RunSender(const std::function<std::int32_t()>& call, const SenderOptions& options,
                       bool* ok) {
   ChildResult child = RunInChild([&](int report) {

@@ -3,7 +3,6 @@
 // call's result, its duration and what the user would have seen.
 #pragma once
 
-#include <cstdarg>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -36,8 +35,5 @@ struct SenderOptions {
 // when the child did not report (it died or hung).
 SendOutcome RunSender(const std::function<std::int32_t()>& call, const SenderOptions& options = {},
                       bool* ok = nullptr);
-
-// LoggerSend with its arguments given as for printf.
-std::int32_t Send(std::int32_t bFatal, const char* lpszPrefix, const char* lpszFormat, ...);
 
 }  // namespace vellumar::testing

@@ -96,7 +96,7 @@ class DetachedProcessTest : public ::testing::Test {
   }
   // Ends a probe that is still asleep; it is not our child to reap.
   static void Kill(const DetachedProcess& p) {
-    if (p) ::kill(p.pid(), SIGKILL);
+    if (p) ::kill(static_cast<pid_t>(p.id()), SIGKILL);
   }
 
   testing::TempDir dir;
@@ -113,7 +113,7 @@ TEST_F(DetachedProcessTest, RunsInItsOwnSessionWithNothingOfTheCaller) {
   DetachedProcess p = DetachedProcess::Start("probe.exe");
   ASSERT_TRUE(p);
   p.WaitUntilReady(5000, ReportWritten);
-  const int pid = p.pid();
+  const pid_t pid = static_cast<pid_t>(p.id());
   p.Close();
   EXPECT_EQ(testing::OpenDescriptorCount(), before);
   ::close(inheritable);
@@ -138,7 +138,7 @@ TEST_F(DetachedProcessTest, WaitEndsWhenTheProgramEnds) {
   ASSERT_TRUE(p);
   p.WaitUntilReady(8000, NeverReady);
   EXPECT_LT(NowMs() - start, 4000);
-  EXPECT_TRUE(testing::ProcessGone(p.pid()));
+  EXPECT_TRUE(testing::ProcessGone(static_cast<pid_t>(p.id())));
 }
 
 struct WaitCase {
@@ -162,7 +162,7 @@ TEST_P(DetachedWaitTest, EndsWhenReadyOrAtTheTimeout) {
   std::int64_t elapsed = NowMs() - start;
   EXPECT_GE(elapsed, c.atLeastMs);
   EXPECT_LT(elapsed, c.lessThanMs);
-  EXPECT_FALSE(testing::ProcessGone(p.pid()));
+  EXPECT_FALSE(testing::ProcessGone(static_cast<pid_t>(p.id())));
   Kill(p);
 }
 

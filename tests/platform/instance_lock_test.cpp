@@ -5,8 +5,6 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <cerrno>
-
 #include "support/logger_exchange.h"
 #include "support/processes.h"
 
@@ -15,11 +13,14 @@ namespace {
 
 constexpr char kName[] = "TestInstance";
 
-// 0 when the child got the lock, 1 when another holds it, 2 otherwise.
+// 0 when the child got the lock, 1 when another holds it, 2 otherwise; the
+// result must agree with the object.
 int TryInChild() {
-  InstanceLock lock = InstanceLock::Acquire(kName);
+  LockResult result = LockResult::failed;
+  InstanceLock lock = InstanceLock::Acquire(kName, &result);
+  if (static_cast<bool>(lock) != (result == LockResult::acquired)) return 3;
   if (lock) return 0;
-  return errno == EWOULDBLOCK ? 1 : 2;
+  return result == LockResult::heldByAnother ? 1 : 2;
 }
 
 class InstanceLockTest : public ::testing::Test {

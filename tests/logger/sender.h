@@ -26,9 +26,9 @@ struct SendOutcome {
 
 struct SenderOptions {
   platform::PromptAnswer answer = platform::PromptAnswer::yes;
-  bool hookBreak = true;   // false: the real break (no debugger is attached)
-  int promptDelayMs = 0;   // the user takes this long to answer
-  int promptShownFd = -1;  // gets one byte when the prompt is shown
+  bool hookBreak = true;                   // false: the real break (no debugger is attached)
+  int promptDelayMs = 0;                   // the user takes this long to answer
+  const char* promptShownEvent = nullptr;  // a named event set when the prompt is shown
 };
 
 // Runs `call` in a fresh child process and reports on it. `ok` is false

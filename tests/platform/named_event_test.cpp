@@ -3,10 +3,12 @@
 #include "platform/named_event.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
+#include <chrono>
+#include <thread>
 #include <vector>
 
+#include "support/case_name.h"
 #include "support/logger_exchange.h"
 #include "support/processes.h"
 
@@ -49,7 +51,7 @@ TEST_F(NamedEventTest, SetWakesAWaiterInAnotherProcess) {
   ASSERT_TRUE(event);
   std::int64_t start = NowMs();
   ForkedChild waiter([] { return WaitInChild(5000); });
-  ::usleep(100 * 1000);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
   event.Set();
   EXPECT_EQ(waiter.Wait(), 0);
   EXPECT_LT(NowMs() - start, 2000);
@@ -75,6 +77,7 @@ struct ResetCase {
   int passAfterFirstSet;
   bool signalledAfterwards;
 };
+VELLUMAR_PRINT_AS_CASE_NAME(ResetCase)
 
 class ResetModeTest : public NamedEventTest, public ::testing::WithParamInterface<ResetCase> {};
 
@@ -84,7 +87,7 @@ TEST_P(ResetModeTest, DecidesHowManyWaitersOneSetReleases) {
   ASSERT_TRUE(event);
   ForkedChild first([] { return WaitInChild(800); });
   ForkedChild second([] { return WaitInChild(800); });
-  ::usleep(150 * 1000);
+  std::this_thread::sleep_for(std::chrono::milliseconds(150));
   event.Set();
   int passed = (first.Wait() == 0) + (second.Wait() == 0);
   EXPECT_EQ(passed, c.passAfterFirstSet);
@@ -94,7 +97,7 @@ TEST_P(ResetModeTest, DecidesHowManyWaitersOneSetReleases) {
 INSTANTIATE_TEST_SUITE_P(Modes, ResetModeTest,
                          ::testing::Values(ResetCase{"automatic", EventReset::automatic, 1, false},
                                            ResetCase{"manual", EventReset::manual, 2, true}),
-                         [](const auto& p) { return std::string(p.param.name); });
+                         testing::CaseName());
 
 TEST_F(NamedEventTest, ResetClearsAManualEventForEveryProcess) {
   NamedEvent event = NamedEvent::Create(kName, EventReset::manual, true);
@@ -125,10 +128,10 @@ TEST_F(NamedEventTest, AWaiterThatDiesLeavesTheEventUsable) {
   ASSERT_TRUE(event);
   {
     ForkedChild doomed([] { return WaitInChild(10000); });
-    ::usleep(100 * 1000);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }  // killed while it sleeps in the wait
   ForkedChild waiter([] { return WaitInChild(3000); });
-  ::usleep(100 * 1000);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
   event.Set();
   EXPECT_EQ(waiter.Wait(), 0);
 }

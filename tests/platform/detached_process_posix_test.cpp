@@ -15,6 +15,7 @@
 #include <cstring>
 #include <string>
 
+#include "support/case_name.h"
 #include "support/processes.h"
 
 namespace {
@@ -148,6 +149,7 @@ struct WaitCase {
   std::int64_t atLeastMs;
   std::int64_t lessThanMs;
 };
+VELLUMAR_PRINT_AS_CASE_NAME(WaitCase)
 
 class DetachedWaitTest : public DetachedProcessTest,
                          public ::testing::WithParamInterface<WaitCase> {};
@@ -169,13 +171,14 @@ TEST_P(DetachedWaitTest, EndsWhenReadyOrAtTheTimeout) {
 INSTANTIATE_TEST_SUITE_P(Waits, DetachedWaitTest,
                          ::testing::Values(WaitCase{"Ready", ReportWritten, 8000, 0, 3000},
                                            WaitCase{"Timeout", NeverReady, 300, 300, 2000}),
-                         [](const auto& p) { return std::string(p.param.name); });
+                         testing::CaseName());
 
 struct NameCase {
   const char* name;
   const char* commandLine;
   bool starts;
 };
+VELLUMAR_PRINT_AS_CASE_NAME(NameCase)
 
 class DetachedNameTest : public DetachedProcessTest,
                          public ::testing::WithParamInterface<NameCase> {};
@@ -207,7 +210,7 @@ INSTANTIATE_TEST_SUITE_P(Names, DetachedNameTest,
                                            NameCase{"ExecFails", "broken.exe", false},
                                            NameCase{"Empty", "", false},
                                            NameCase{"Blank", "   ", false}),
-                         [](const auto& p) { return std::string(p.param.name); });
+                         testing::CaseName());
 
 }  // namespace
 }  // namespace vellumar::platform

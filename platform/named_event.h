@@ -8,9 +8,9 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 
 #include "platform/os_error.h"
-#include "platform/shared_block.h"
 
 namespace vellumar::platform {
 
@@ -21,8 +21,15 @@ enum class WaitResult { signalled, timeout, failed };
 class NamedEvent {
  public:
   NamedEvent() noexcept = default;
-  NamedEvent(NamedEvent&& other) noexcept = default;
-  NamedEvent& operator=(NamedEvent&& other) noexcept = default;
+  ~NamedEvent() { Close(); }
+  NamedEvent(NamedEvent&& other) noexcept : m_state(std::exchange(other.m_state, nullptr)) {}
+  NamedEvent& operator=(NamedEvent&& other) noexcept {
+    if (this != &other) {
+      Close();
+      m_state = std::exchange(other.m_state, nullptr);
+    }
+    return *this;
+  }
 
   // Creates the event, for the user alone, signalled or not. An event of
   // that name left behind by an earlier creator is replaced. An empty
@@ -37,7 +44,7 @@ class NamedEvent {
   // Removes the name; events already open stay usable.
   static bool Remove(const char* name) noexcept;
 
-  explicit operator bool() const noexcept { return static_cast<bool>(m_view); }
+  explicit operator bool() const noexcept { return m_state != nullptr; }
 
   void Set() noexcept;
   void Reset() noexcept;
@@ -47,13 +54,11 @@ class NamedEvent {
   // clears the event again.
   WaitResult Wait(std::uint32_t timeoutMs) noexcept;
 
-  void Close() noexcept { m_view.Unmap(); }
+  void Close() noexcept;
 
  private:
-  struct State;
-  State* state() const noexcept;
-
-  SharedView m_view;  // the event's state, shared by every process that has it open
+  struct State;  // what the backend holds of an open event
+  State* m_state = nullptr;
 };
 
 }  // namespace vellumar::platform

@@ -79,6 +79,13 @@ class SharedView {
 
   void Unmap() noexcept;
 
+  // Gives up the view without unmapping it: the mapping is the caller's to
+  // end, by the backend's own means.
+  void* Release() noexcept {
+    m_size = 0;
+    return std::exchange(m_data, nullptr);
+  }
+
  private:
   friend class SharedMapping;
   SharedView(void* data, std::size_t size) noexcept : m_data(data), m_size(size) {}

@@ -6,6 +6,7 @@
 #include "platform/named_event.h"
 
 #include <linux/futex.h>
+#include <sys/mman.h>
 #include <sys/syscall.h>
 #include <time.h>
 #include <unistd.h>
@@ -14,8 +15,10 @@
 #include <cerrno>
 #include <climits>
 #include <new>
+#include <utility>
 
 #include "platform/posix/deadline.h"
+#include "platform/shared_block.h"
 
 namespace vellumar::platform {
 
@@ -52,36 +55,40 @@ void FutexWake(std::atomic<std::uint32_t>& word, int count) noexcept {
 
 }  // namespace
 
-NamedEvent::State* NamedEvent::state() const noexcept { return static_cast<State*>(m_view.data()); }
-
 NamedEvent NamedEvent::Create(const char* name, EventReset reset, bool signalled,
                               OsError* error) noexcept {
   NamedEvent event;
   SharedMapping mapping = SharedMapping::Create(name, sizeof(State), error);
   if (!mapping) return event;
-  event.m_view = mapping.MapView(error);
-  if (!event) {
+  SharedView view = mapping.MapView(error);
+  if (!view) {
     Remove(name);
     return event;
   }
-  State* s = new (event.m_view.data()) State{};
-  s->reset.store(reset == EventReset::manual ? kManual : kAutomatic);
-  s->signalled.store(signalled ? 1u : 0u);
+  event.m_state = new (view.Release()) State{};
+  event.m_state->reset.store(reset == EventReset::manual ? kManual : kAutomatic);
+  event.m_state->signalled.store(signalled ? 1u : 0u);
   return event;
 }
 
 NamedEvent NamedEvent::Open(const char* name) noexcept {
   NamedEvent event;
   SharedMapping mapping = SharedMapping::Open(name, BlockAccess::write);
-  if (!mapping || mapping.size() < sizeof(State)) return event;
-  event.m_view = mapping.MapView();
+  // Only what Create makes: a view of any other size would not be ended
+  // whole by Close.
+  if (!mapping || mapping.size() != sizeof(State)) return event;
+  event.m_state = static_cast<State*>(mapping.MapView().Release());
   return event;
+}
+
+void NamedEvent::Close() noexcept {
+  if (m_state != nullptr) ::munmap(std::exchange(m_state, nullptr), sizeof(State));
 }
 
 bool NamedEvent::Remove(const char* name) noexcept { return SharedMapping::Remove(name); }
 
 void NamedEvent::Set() noexcept {
-  State* s = state();
+  State* s = m_state;
   if (s == nullptr) return;
   if (s->signalled.exchange(1u) == 0u) {
     FutexWake(s->signalled, s->reset.load() == kManual ? INT_MAX : 1);
@@ -89,11 +96,11 @@ void NamedEvent::Set() noexcept {
 }
 
 void NamedEvent::Reset() noexcept {
-  if (State* s = state()) s->signalled.store(0u);
+  if (State* s = m_state) s->signalled.store(0u);
 }
 
 WaitResult NamedEvent::Wait(std::uint32_t timeoutMs) noexcept {
-  State* s = state();
+  State* s = m_state;
   if (s == nullptr) return WaitResult::failed;
   const timespec deadline = posix::DeadlineAfter(timeoutMs);
   bool timedOut = timeoutMs == 0;

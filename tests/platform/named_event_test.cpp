@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/shared_block.h"
 #include "support/case_name.h"
 #include "support/logger_exchange.h"
 #include "support/processes.h"
@@ -44,6 +45,14 @@ TEST_F(NamedEventTest, OpenFindsOnlyAnExistingEventOfTheUser) {
   // A removed event goes on working for those that hold it.
   created.Set();
   EXPECT_EQ(created.Wait(0), WaitResult::signalled);
+}
+
+TEST_F(NamedEventTest, ABlockOfAnotherSizeIsNoEvent) {
+  for (std::size_t size : {std::size_t{1}, std::size_t{64}, std::size_t{8192}}) {
+    SharedMapping block = SharedMapping::Create(kName, size);
+    ASSERT_TRUE(block);
+    EXPECT_FALSE(NamedEvent::Open(kName)) << size << " bytes";
+  }
 }
 
 TEST_F(NamedEventTest, SetWakesAWaiterInAnotherProcess) {

@@ -8,8 +8,8 @@ namespace vellumar::platform {
 // watching and answering.
 bool HasControllingTerminal() noexcept;
 
-// Whether standard output leads somewhere that keeps what is written: a
-// terminal, a file, a pipe or a socket, but not the null device, and not
+// Whether standard output leads somewhere that takes what is written: a
+// terminal, a file or another program, but not the null device, and not
 // nothing at all.
 bool StandardOutputIsUseful() noexcept;
 

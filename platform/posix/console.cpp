@@ -17,7 +17,8 @@ bool HasControllingTerminal() noexcept {
 bool StandardOutputIsUseful() noexcept {
   struct stat st;
   if (::fstat(STDOUT_FILENO, &st) != 0) return false;
-  // Of the character devices, only a terminal keeps what it is given.
+  // A file, pipe or socket counts; of the character devices, only a
+  // terminal keeps what it is given (/dev/null does not).
   return !S_ISCHR(st.st_mode) || ::isatty(STDOUT_FILENO) != 0;
 }
 

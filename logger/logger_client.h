@@ -49,6 +49,10 @@ LoggerWindow LoggerFindWindow() noexcept;
 std::int32_t LoggerSend(std::int32_t bFatal, const char* lpszPrefix, const char* lpszFormat,
                         va_list argList) noexcept;
 
+// LoggerSend with the format's arguments given as for printf.
+std::int32_t LoggerSendf(std::int32_t bFatal, const char* lpszPrefix, const char* lpszFormat,
+                         ...) noexcept;
+
 // Starts the logger program when no logger window is known, and waits a
 // bounded time for it to be ready. Reports nothing.
 void LoggerLaunch(const char* lpszModule) noexcept;

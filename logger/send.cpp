@@ -2,6 +2,7 @@
 // its record from byte 4, tells the logger's window and waits a bounded time
 // for the logger to take the record, then lets go of the block. Every named
 // object is opened for the one call and closed before it returns.
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -116,6 +117,15 @@ std::int32_t LoggerSend(std::int32_t bFatal, const char* lpszPrefix, const char*
 
   if (answer == platform::PromptAnswer::no) platform::BreakIntoDebugger();
   return 1;
+}
+
+std::int32_t LoggerSendf(std::int32_t bFatal, const char* lpszPrefix, const char* lpszFormat,
+                         ...) noexcept {
+  va_list argList;
+  va_start(argList, lpszFormat);
+  const std::int32_t delivered = LoggerSend(bFatal, lpszPrefix, lpszFormat, argList);
+  va_end(argList);
+  return delivered;
 }
 
 }  // namespace vellumar::logger

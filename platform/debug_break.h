@@ -5,7 +5,7 @@
 
 namespace vellumar::platform {
 
-// Whether a debugger (any tracer) is attached to this process now.
+// Whether a debugger is attached to this process now.
 bool DebuggerAttached() noexcept;
 
 void BreakIntoDebugger() noexcept;

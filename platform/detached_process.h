@@ -1,29 +1,42 @@
-// Starting a program detached from the caller: it runs in a session of its
-// own, with no controlling terminal, its standard streams on /dev/null, and
-// none of the caller's descriptors. The caller never becomes its parent, so
-// it is never left with a zombie to reap, whenever the program ends.
+// Starting a program detached from the caller: it runs on its own, with no
+// terminal or console of the caller's, its standard streams leading nowhere,
+// and none of the caller's open objects. The caller is never left with
+// anything to collect from it, whenever the program ends.
 #pragma once
 
 #include <cstdint>
+#include <utility>
+
+#include "platform/unique_handle.h"
 
 namespace vellumar::platform {
+
+// The system's number for a running program, as its own tools show it.
+using ProcessId = std::uint32_t;
 
 class DetachedProcess {
  public:
   DetachedProcess() noexcept = default;
-  ~DetachedProcess();
-  DetachedProcess(DetachedProcess&& other) noexcept;
-  DetachedProcess& operator=(DetachedProcess&& other) noexcept;
+  DetachedProcess(DetachedProcess&& other) noexcept
+      : m_id(std::exchange(other.m_id, 0)), m_process(std::move(other.m_process)) {}
+  DetachedProcess& operator=(DetachedProcess&& other) noexcept {
+    if (this != &other) {
+      m_id = std::exchange(other.m_id, 0);
+      m_process = std::move(other.m_process);
+    }
+    return *this;
+  }
 
   // Starts the program that the first blank-separated word of `commandLine`
-  // names, with the other words as its arguments. A name without '/' is
-  // looked up on PATH, and a trailing ".exe" (any letter case) is dropped
-  // from it. The caller's environment and current directory are kept.
-  // Empty object when the program cannot be found or started.
+  // names, with the other words as its arguments. A name with no directory
+  // in it is looked up on the program search path (PATH), and a trailing
+  // ".exe" (any letter case) is dropped where programs carry no such
+  // suffix. The caller's environment and current directory are kept. An
+  // empty object when the program cannot be found or started.
   static DetachedProcess Start(const char* commandLine) noexcept;
 
-  explicit operator bool() const noexcept { return m_pid > 0; }
-  int pid() const noexcept { return m_pid; }
+  explicit operator bool() const noexcept { return m_id != 0; }
+  ProcessId id() const noexcept { return m_id; }
 
   // Waits until `isReady()` says the program is ready for work, or the
   // program has ended, for at most `timeoutMs` milliseconds. Returns at once
@@ -31,11 +44,14 @@ class DetachedProcess {
   void WaitUntilReady(std::uint32_t timeoutMs, bool (*isReady)()) const noexcept;
 
   // Lets go of the process; the program runs on.
-  void Close() noexcept;
+  void Close() noexcept {
+    m_process.Close();
+    m_id = 0;
+  }
 
  private:
-  int m_pid = 0;
-  int m_pidfd = -1;  // readable once the program has ended
+  ProcessId m_id = 0;
+  UniqueHandle m_process;  // tells when the program has ended, where the system offers that
 };
 
 }  // namespace vellumar::platform

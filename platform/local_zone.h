@@ -1,6 +1,7 @@
 // The C library's local time zone: the zone that TZ names when it is set and
 // not empty, else the system's. As for the C library's own functions, a
-// change to TZ takes effect once tzset() has been called.
+// change to TZ takes effect once the C library has been told to read it
+// again.
 //
 // Safe on several threads at once; nothing here allocates (the C library may,
 // once, when it first loads the zone).

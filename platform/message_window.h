@@ -6,8 +6,14 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
+
+#include "platform/os_error.h"
+#include "platform/unique_handle.h"
 
 namespace vellumar::platform {
+
+class StopRequest;
 
 using WindowHandle = std::uint32_t;
 
@@ -17,33 +23,48 @@ struct WindowMessage {
   std::uint32_t lParam;
 };
 
-enum class ReceiveResult { message, timeout, failed };
+enum class ReceiveResult { message, timeout, stopRequested, failed };
+
+// A timeout that never runs out.
+inline constexpr std::uint32_t kWaitForever = 0xFFFFFFFF;
 
 // The owner's side: creating a window picks a handle that no other window
 // of the user holds. Closing it (or the end of the process) ends the window.
 class MessageWindow {
  public:
   MessageWindow() noexcept = default;
-  ~MessageWindow();
-  MessageWindow(MessageWindow&& other) noexcept;
-  MessageWindow& operator=(MessageWindow&& other) noexcept;
+  MessageWindow(MessageWindow&& other) noexcept
+      : m_endpoint(std::move(other.m_endpoint)), m_handle(std::exchange(other.m_handle, 0)) {}
+  MessageWindow& operator=(MessageWindow&& other) noexcept {
+    if (this != &other) {
+      m_endpoint = std::move(other.m_endpoint);
+      m_handle = std::exchange(other.m_handle, 0);
+    }
+    return *this;
+  }
 
-  // Empty object on failure.
-  static MessageWindow Create() noexcept;
+  // An empty object on failure, with the reason in `error` when one is
+  // given.
+  static MessageWindow Create(OsError* error = nullptr) noexcept;
 
-  explicit operator bool() const noexcept { return m_fd >= 0; }
+  explicit operator bool() const noexcept { return static_cast<bool>(m_endpoint); }
   WindowHandle handle() const noexcept { return m_handle; }
-  // Readable when a message waits; for the owner's own event loop.
-  int NativeHandle() const noexcept { return m_fd; }
 
   // Takes the next message, waiting for at most `timeoutMs` milliseconds
-  // (0 only looks). Messages from other users are dropped unread.
-  ReceiveResult Receive(WindowMessage& out, std::uint32_t timeoutMs) noexcept;
+  // (0 only looks; kWaitForever waits as long as it takes). Messages from
+  // other users are dropped unread. Given a watched StopRequest, the wait
+  // also ends when a stop is requested, and a request already made wins
+  // over messages that wait.
+  ReceiveResult Receive(WindowMessage& out, std::uint32_t timeoutMs,
+                        const StopRequest* stop = nullptr) noexcept;
 
-  void Close() noexcept;
+  void Close() noexcept {
+    m_endpoint.Close();
+    m_handle = 0;
+  }
 
  private:
-  int m_fd = -1;
+  UniqueHandle m_endpoint;
   WindowHandle m_handle = 0;
 };
 

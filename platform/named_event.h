@@ -1,16 +1,16 @@
 // Named events: a flag that one program creates under a name and others open
-// by that name, to signal and to wait on. Names live in the same per-user
-// namespace as the shared blocks. An event with automatic reset lets exactly
-// one waiter pass each time it is set; one with manual reset stays signalled
-// until it is reset. The state lives in shared memory as one 32-bit word and
-// no lock does, so a process that dies while it holds an event leaves no
-// lock behind.
+// by that name, to signal and to wait on. Names live in the user's namespace
+// of named objects, as the shared blocks do. An event with automatic reset
+// lets exactly one waiter pass each time it is set; one with manual reset
+// stays signalled until it is reset. A process that dies while it has an
+// event open, even in the middle of a wait, leaves the event working for
+// everyone else.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
+#include <utility>
 
-#include "platform/shared_block.h"
+#include "platform/os_error.h"
 
 namespace vellumar::platform {
 
@@ -21,12 +21,21 @@ enum class WaitResult { signalled, timeout, failed };
 class NamedEvent {
  public:
   NamedEvent() noexcept = default;
-  NamedEvent(NamedEvent&& other) noexcept = default;
-  NamedEvent& operator=(NamedEvent&& other) noexcept = default;
+  ~NamedEvent() { Close(); }
+  NamedEvent(NamedEvent&& other) noexcept : m_state(std::exchange(other.m_state, nullptr)) {}
+  NamedEvent& operator=(NamedEvent&& other) noexcept {
+    if (this != &other) {
+      Close();
+      m_state = std::exchange(other.m_state, nullptr);
+    }
+    return *this;
+  }
 
-  // Creates the event, mode 0600, signalled or not. An event of that name
-  // left behind by an earlier creator is replaced. Empty object on failure.
-  static NamedEvent Create(const char* name, EventReset reset, bool signalled) noexcept;
+  // Creates the event, for the user alone, signalled or not. An event of
+  // that name left behind by an earlier creator is replaced. An empty
+  // object on failure, with the reason in `error` when one is given.
+  static NamedEvent Create(const char* name, EventReset reset, bool signalled,
+                           OsError* error = nullptr) noexcept;
 
   // Opens an existing event; an empty object when there is none (or it is
   // not the user's own).
@@ -35,7 +44,7 @@ class NamedEvent {
   // Removes the name; events already open stay usable.
   static bool Remove(const char* name) noexcept;
 
-  explicit operator bool() const noexcept { return static_cast<bool>(m_view); }
+  explicit operator bool() const noexcept { return m_state != nullptr; }
 
   void Set() noexcept;
   void Reset() noexcept;
@@ -45,13 +54,11 @@ class NamedEvent {
   // clears the event again.
   WaitResult Wait(std::uint32_t timeoutMs) noexcept;
 
-  void Close() noexcept { m_view.Unmap(); }
+  void Close() noexcept;
 
  private:
-  struct State;
-  State* state() const noexcept;
-
-  SharedView m_view;
+  struct State;  // what the backend holds of an open event
+  State* m_state = nullptr;
 };
 
 }  // namespace vellumar::platform

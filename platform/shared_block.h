@@ -1,10 +1,14 @@
 // Named shared blocks: memory that one program creates under a name and
-// others open by that name. Names live in a per-user namespace, so two users
-// never see each other's blocks. Each object closes what it holds when it is
-// destroyed.
+// others open by that name. Names live in the user's namespace of named
+// objects (platform/object_namespace.h), so two users never see each other's
+// blocks. Each object closes what it holds when it is destroyed.
 #pragma once
 
 #include <cstddef>
+#include <utility>
+
+#include "platform/os_error.h"
+#include "platform/unique_handle.h"
 
 namespace vellumar::platform {
 
@@ -16,33 +20,47 @@ class SharedView;
 class SharedMapping {
  public:
   SharedMapping() noexcept = default;
-  ~SharedMapping();
-  SharedMapping(SharedMapping&& other) noexcept;
-  SharedMapping& operator=(SharedMapping&& other) noexcept;
+  SharedMapping(SharedMapping&& other) noexcept
+      : m_handle(std::move(other.m_handle)),
+        m_size(std::exchange(other.m_size, 0)),
+        m_access(other.m_access) {}
+  SharedMapping& operator=(SharedMapping&& other) noexcept {
+    if (this != &other) {
+      m_handle = std::move(other.m_handle);
+      m_size = std::exchange(other.m_size, 0);
+      m_access = other.m_access;
+    }
+    return *this;
+  }
 
   // Opens an existing block; an empty object when there is none (or it
-  // belongs to another user, or is open to others than its owner).
+  // belongs to another user, or is open to others than the user).
   static SharedMapping Open(const char* name, BlockAccess access) noexcept;
 
-  // Creates the block, zero-filled, of `size` bytes and mode 0600. A block
-  // of that name left behind by an earlier creator is replaced. Empty object
-  // on failure, with errno set.
-  static SharedMapping Create(const char* name, std::size_t size) noexcept;
+  // Creates the block, zero-filled, of `size` bytes, for the user alone. A
+  // block of that name left behind by an earlier creator is replaced. An
+  // empty object on failure, with the reason in `error` when one is given.
+  static SharedMapping Create(const char* name, std::size_t size,
+                              OsError* error = nullptr) noexcept;
 
   // Removes the name; handles and views already open stay usable.
   static bool Remove(const char* name) noexcept;
 
-  explicit operator bool() const noexcept { return m_fd >= 0; }
+  explicit operator bool() const noexcept { return static_cast<bool>(m_handle); }
   // The block's size in bytes, learnt when it was opened.
   std::size_t size() const noexcept { return m_size; }
 
-  // Maps the whole block with this handle's access; an empty view on failure.
-  SharedView MapView() const noexcept;
+  // Maps the whole block with this handle's access; an empty view on
+  // failure, with the reason in `error` when one is given.
+  SharedView MapView(OsError* error = nullptr) const noexcept;
 
-  void Close() noexcept;
+  void Close() noexcept {
+    m_handle.Close();
+    m_size = 0;
+  }
 
  private:
-  int m_fd = -1;
+  UniqueHandle m_handle;
   std::size_t m_size = 0;
   BlockAccess m_access = BlockAccess::read;
 };
@@ -61,6 +79,13 @@ class SharedView {
 
   void Unmap() noexcept;
 
+  // Gives up the view without unmapping it: the mapping is the caller's to
+  // end, by the backend's own means.
+  void* Release() noexcept {
+    m_size = 0;
+    return std::exchange(m_data, nullptr);
+  }
+
  private:
   friend class SharedMapping;
   SharedView(void* data, std::size_t size) noexcept : m_data(data), m_size(size) {}
@@ -68,10 +93,5 @@ class SharedView {
   void* m_data = nullptr;
   std::size_t m_size = 0;
 };
-
-// The native name of a per-user object, written into `out` (NUL-terminated):
-// the name and the user id, inside the namespace that VELLUMAR_NAMESPACE
-// names when it is set. False when it does not fit.
-bool PerUserObjectName(const char* name, char* out, std::size_t capacity) noexcept;
 
 }  // namespace vellumar::platform

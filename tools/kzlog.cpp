@@ -9,23 +9,18 @@
 // no logger running), 1 when it was not delivered. 0 for launch and find;
 // 2 on a usage error.
 #include <CLI/CLI.hpp>
-#include <cstdarg>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "logger/logger_client.h"
+#include "tools/cli.h"
 
 namespace {
 
 namespace logger = vellumar::logger;
 
-std::int32_t Send(std::int32_t bFatal, const char* lpszPrefix, const char* lpszFormat, ...) {
-  va_list argList;
-  va_start(argList, lpszFormat);
-  std::int32_t delivered = logger::LoggerSend(bFatal, lpszPrefix, lpszFormat, argList);
-  va_end(argList);
-  return delivered;
-}
+constexpr int kExitUsage = 2;
 
 }  // namespace
 
@@ -49,16 +44,14 @@ int main(int argc, char** argv) {
 
   CLI::App* find = app.add_subcommand("find", "print the logger's window handle (0 when none)");
 
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::ParseError& e) {
-    int status = app.exit(e);
-    return status == 0 ? 0 : 2;
+  if (const std::optional<int> exit =
+          vellumar::tools::ParseCommandLine(app, argc, argv, kExitUsage)) {
+    return *exit;
   }
 
   if (send->parsed()) {
     if (send->count("--module") > 0) logger::LoggerInit(module.c_str());
-    return Send(fatal ? 1 : 0, prefix.c_str(), "%s", text.c_str()) == 1 ? 0 : 1;
+    return logger::LoggerSendf(fatal ? 1 : 0, prefix.c_str(), "%s", text.c_str()) == 1 ? 0 : 1;
   }
   if (launch->parsed()) {
     logger::LoggerLaunch(launchModule.c_str());
@@ -68,5 +61,5 @@ int main(int argc, char** argv) {
     std::printf("%u\n", static_cast<unsigned>(logger::LoggerFindWindow()));
     return 0;
   }
-  return 2;
+  return kExitUsage;
 }

@@ -1,5 +1,5 @@
-// A debugger is attached when the kernel names a tracer for the process:
-// "TracerPid:" in /proc/self/status is not 0. The break is SIGTRAP, which
+// A debugger is attached when the kernel names a tracer for the process (any
+// tracer counts): "TracerPid:" in /proc/self/status is not 0. The break is SIGTRAP, which
 // the tracer sees and takes; untraced, SIGTRAP would end the process, so it
 // is raised only under a tracer.
 #include "platform/debug_break.h"
@@ -9,8 +9,9 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cerrno>
 #include <cstring>
+
+#include "platform/posix/descriptor.h"
 
 namespace vellumar::platform {
 namespace {
@@ -20,17 +21,16 @@ std::atomic<test::BreakHook> g_breakHook{nullptr};
 }  // namespace
 
 bool DebuggerAttached() noexcept {
-  int fd = ::open("/proc/self/status", O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
+  const UniqueHandle file = posix::AdoptFd(::open("/proc/self/status", O_RDONLY | O_CLOEXEC));
+  if (!file) return false;
   char status[4096];
   std::size_t used = 0;
   while (used < sizeof status - 1) {
-    ssize_t n = ::read(fd, status + used, sizeof status - 1 - used);
-    if (n < 0 && errno == EINTR) continue;
+    const ssize_t n = posix::RetryOnInterrupt(
+        [&] { return ::read(posix::Fd(file), status + used, sizeof status - 1 - used); });
     if (n <= 0) break;
     used += static_cast<std::size_t>(n);
   }
-  ::close(fd);
   status[used] = '\0';
   static constexpr char kTracer[] = "\nTracerPid:";
   const char* p = std::strstr(status, kTracer);

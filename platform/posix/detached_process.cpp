@@ -1,8 +1,12 @@
 // The program is started by a double fork: the caller's child forks the
 // program and ends at once, so the caller reaps that child straight away and
-// the program is adopted by init. A close-on-exec pipe carries the
-// program's process id back, and its exec error should the exec fail. The
-// caller keeps a process descriptor to learn when the program ends.
+// the program is adopted by init, never the caller's zombie. The program
+// runs in a session of its own with no controlling terminal, its standard
+// streams on /dev/null and none of the caller's descriptors. Programs carry
+// no ".exe" here, so "kzlogger.exe" runs "kzlogger". A close-on-exec pipe
+// carries the program's process id back, and its exec error should the exec
+// fail. The caller keeps a process descriptor to learn when the program
+// ends.
 #include "platform/detached_process.h"
 
 #include <fcntl.h>
@@ -19,10 +23,10 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <utility>
 
 #include "platform/ascii.h"
 #include "platform/posix/deadline.h"
+#include "platform/posix/descriptor.h"
 
 extern char** environ;
 
@@ -99,29 +103,6 @@ bool FindProgram(const char* name, char* out, std::size_t capacity) noexcept {
   }
 }
 
-bool ReadFull(int fd, void* data, std::size_t length) noexcept {
-  auto* p = static_cast<char*>(data);
-  while (length > 0) {
-    ssize_t n = ::read(fd, p, length);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    p += n;
-    length -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-void WriteFull(int fd, const void* data, std::size_t length) noexcept {
-  const auto* p = static_cast<const char*>(data);
-  while (length > 0) {
-    ssize_t n = ::write(fd, p, length);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
-    p += n;
-    length -= static_cast<std::size_t>(n);
-  }
-}
-
 // In the new program's process, before the exec: only async-signal-safe
 // calls from here on.
 [[noreturn]] void RunProgram(const char* path, char* const argv[], int reportFd,
@@ -150,7 +131,7 @@ void WriteFull(int fd, const void* data, std::size_t length) noexcept {
   }
   if (devnull >= 0) ::execve(path, argv, environ);
   Report report{Report::kExecError, devnull >= 0 ? errno : EBADF};
-  WriteFull(reportFd, &report, sizeof report);
+  posix::WriteAll(reportFd, &report, sizeof report);
   ::_exit(127);
 }
 
@@ -164,26 +145,6 @@ int HighestDescriptor() noexcept {
 }
 
 }  // namespace
-
-DetachedProcess::~DetachedProcess() { Close(); }
-
-DetachedProcess::DetachedProcess(DetachedProcess&& other) noexcept
-    : m_pid(std::exchange(other.m_pid, 0)), m_pidfd(std::exchange(other.m_pidfd, -1)) {}
-
-DetachedProcess& DetachedProcess::operator=(DetachedProcess&& other) noexcept {
-  if (this != &other) {
-    Close();
-    m_pid = std::exchange(other.m_pid, 0);
-    m_pidfd = std::exchange(other.m_pidfd, -1);
-  }
-  return *this;
-}
-
-void DetachedProcess::Close() noexcept {
-  if (m_pidfd >= 0) ::close(m_pidfd);
-  m_pidfd = -1;
-  m_pid = 0;
-}
 
 DetachedProcess DetachedProcess::Start(const char* commandLine) noexcept {
   DetachedProcess process;
@@ -202,7 +163,7 @@ DetachedProcess DetachedProcess::Start(const char* commandLine) noexcept {
     pid_t program = ::fork();
     if (program == 0) RunProgram(path, command.argv, report[1], highestFd);
     Report id{Report::kProgramId, program};
-    WriteFull(report[1], &id, sizeof id);
+    posix::WriteAll(report[1], &id, sizeof id);
     ::_exit(0);
   }
   ::close(report[1]);
@@ -212,22 +173,21 @@ DetachedProcess DetachedProcess::Start(const char* commandLine) noexcept {
     // The pipe ends once the program has exec'd (or died) and the child
     // has ended.
     Report r;
-    while (ReadFull(report[0], &r, sizeof r)) {
+    while (posix::ReadFull(report[0], &r, sizeof r)) {
       if (r.kind == Report::kProgramId) program = r.value;
       if (r.kind == Report::kExecError) execFailed = true;
     }
-    while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
-    }
+    posix::RetryOnInterrupt([&] { return ::waitpid(child, nullptr, 0); });
   }
   ::close(report[0]);
   if (program <= 0 || execFailed) return process;
-  process.m_pid = program;
-  process.m_pidfd = static_cast<int>(::syscall(SYS_pidfd_open, program, 0u));
+  process.m_id = static_cast<ProcessId>(program);
+  process.m_process = posix::AdoptFd(static_cast<int>(::syscall(SYS_pidfd_open, program, 0u)));
   return process;
 }
 
 void DetachedProcess::WaitUntilReady(std::uint32_t timeoutMs, bool (*isReady)()) const noexcept {
-  if (m_pid <= 0) return;
+  if (m_id == 0) return;
   constexpr long kPollMs = 10;
   const timespec deadline = posix::DeadlineAfter(timeoutMs);
   for (;;) {
@@ -235,12 +195,12 @@ void DetachedProcess::WaitUntilReady(std::uint32_t timeoutMs, bool (*isReady)())
     long left = posix::MillisecondsUntil(deadline);
     if (left == 0) return;
     int step = static_cast<int>(left < kPollMs ? left : kPollMs);
-    if (m_pidfd >= 0) {
-      pollfd p{m_pidfd, POLLIN, 0};
+    if (m_process) {
+      pollfd p{posix::Fd(m_process), POLLIN, 0};
       if (::poll(&p, 1, step) > 0) return;  // the program has ended
     } else {
       ::usleep(static_cast<useconds_t>(step) * 1000u);
-      if (::kill(m_pid, 0) != 0 && errno == ESRCH) return;
+      if (::kill(static_cast<pid_t>(m_id), 0) != 0 && errno == ESRCH) return;
     }
   }
 }

@@ -8,23 +8,14 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cerrno>
 #include <cstring>
+
+#include "platform/posix/descriptor.h"
 
 namespace vellumar::platform {
 namespace {
 
 std::atomic<test::PromptHook> g_promptHook{nullptr};
-
-void WriteAll(int fd, const char* data, std::size_t length) noexcept {
-  while (length > 0) {
-    ssize_t n = ::write(fd, data, length);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
-    data += n;
-    length -= static_cast<std::size_t>(n);
-  }
-}
 
 void WriteShown(int fd, const char* text) noexcept {
   char chunk[256];
@@ -33,11 +24,11 @@ void WriteShown(int fd, const char* text) noexcept {
     unsigned char c = static_cast<unsigned char>(*p);
     chunk[used++] = (c < 0x20 && c != '\n' && c != '\t') || c == 0x7f ? '?' : *p;
     if (used == sizeof chunk) {
-      WriteAll(fd, chunk, used);
+      posix::WriteAll(fd, chunk, used);
       used = 0;
     }
   }
-  WriteAll(fd, chunk, used);
+  posix::WriteAll(fd, chunk, used);
 }
 
 // Reads one line; Yes when its first character other than a blank is 'y'.
@@ -45,8 +36,7 @@ PromptAnswer ReadAnswer(int fd) noexcept {
   char first = '\0';
   char buffer[64];
   for (;;) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
+    const ssize_t n = posix::RetryOnInterrupt([&] { return ::read(fd, buffer, sizeof buffer); });
     if (n <= 0) return PromptAnswer::no;
     for (ssize_t i = 0; i < n; ++i) {
       char c = buffer[i];
@@ -60,17 +50,16 @@ PromptAnswer ReadAnswer(int fd) noexcept {
 
 PromptAnswer ShowFatalPrompt(const char* caption, const char* text) noexcept {
   if (test::PromptHook hook = g_promptHook.load()) return hook(caption, text);
-  int fd = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return PromptAnswer::no;
-  WriteAll(fd, "\n", 1);
+  const UniqueHandle tty = posix::AdoptFd(::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC));
+  if (!tty) return PromptAnswer::no;
+  const int fd = posix::Fd(tty);
+  posix::WriteAll(fd, "\n", 1);
   WriteShown(fd, caption);
-  WriteAll(fd, "\n", 1);
+  posix::WriteAll(fd, "\n", 1);
   WriteShown(fd, text);
   static constexpr char kChoice[] = " [y/N] ";
-  WriteAll(fd, kChoice, sizeof kChoice - 1);
-  PromptAnswer answer = ReadAnswer(fd);
-  ::close(fd);
-  return answer;
+  posix::WriteAll(fd, kChoice, sizeof kChoice - 1);
+  return ReadAnswer(fd);
 }
 
 namespace test {

@@ -8,81 +8,77 @@
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <utility>
 
-#include "platform/shared_block.h"
+#include "platform/posix/descriptor.h"
+#include "platform/posix/user_objects.h"
 
 namespace vellumar::platform {
 namespace {
 
 bool SameObject(const char* native, const struct stat& held) noexcept {
-  int fd = ::shm_open(native, O_RDONLY | O_CLOEXEC, 0);
-  if (fd < 0) return false;
+  UniqueHandle fd = posix::AdoptFd(::shm_open(native, O_RDONLY | O_CLOEXEC, 0));
   struct stat st;
-  bool same = ::fstat(fd, &st) == 0 && st.st_dev == held.st_dev && st.st_ino == held.st_ino;
-  ::close(fd);
-  return same;
+  return fd && ::fstat(posix::Fd(fd), &st) == 0 && st.st_dev == held.st_dev &&
+         st.st_ino == held.st_ino;
+}
+
+InstanceLock Refused(LockResult outcome, int failure, LockResult* result, OsError* error) noexcept {
+  if (result != nullptr) *result = outcome;
+  if (error != nullptr) *error = OsError{failure};
+  return InstanceLock();
 }
 
 }  // namespace
 
-InstanceLock::~InstanceLock() { Release(); }
-
-InstanceLock::InstanceLock(InstanceLock&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {
+InstanceLock::InstanceLock(InstanceLock&& other) noexcept : m_handle(std::move(other.m_handle)) {
   std::memcpy(m_name, other.m_name, sizeof m_name);
 }
 
 InstanceLock& InstanceLock::operator=(InstanceLock&& other) noexcept {
   if (this != &other) {
     Release();
-    m_fd = std::exchange(other.m_fd, -1);
+    m_handle = std::move(other.m_handle);
     std::memcpy(m_name, other.m_name, sizeof m_name);
   }
   return *this;
 }
 
-InstanceLock InstanceLock::Acquire(const char* name) noexcept {
+InstanceLock InstanceLock::Acquire(const char* name, LockResult* result, OsError* error) noexcept {
   InstanceLock lock;
-  if (!PerUserObjectName(name, lock.m_name, sizeof lock.m_name)) {
-    errno = ENAMETOOLONG;
-    return lock;
+  if (!posix::PerUserObjectName(name, lock.m_name, sizeof lock.m_name)) {
+    return Refused(LockResult::failed, ENAMETOOLONG, result, error);
   }
   for (int attempt = 0; attempt < 8; ++attempt) {
-    int fd = ::shm_open(lock.m_name, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) return lock;
+    UniqueHandle fd = posix::AdoptFd(::shm_open(lock.m_name, O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    if (!fd) return Refused(LockResult::failed, errno, result, error);
     struct stat st;
-    if (::fstat(fd, &st) != 0 || st.st_uid != ::geteuid() || (st.st_mode & 077) != 0) {
-      ::close(fd);
-      errno = EACCES;
-      return lock;
+    if (!posix::OwnedByUserAlone(posix::Fd(fd), st)) {
+      return Refused(LockResult::failed, EACCES, result, error);
     }
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-      int error = errno;
-      ::close(fd);
-      errno = error;
-      return lock;
+    if (::flock(posix::Fd(fd), LOCK_EX | LOCK_NB) != 0) {
+      const int failure = errno;
+      return Refused(failure == EWOULDBLOCK ? LockResult::heldByAnother : LockResult::failed,
+                     failure, result, error);
     }
     if (SameObject(lock.m_name, st)) {
-      lock.m_fd = fd;
+      lock.m_handle = std::move(fd);
+      if (result != nullptr) *result = LockResult::acquired;
       return lock;
     }
-    ::close(fd);
   }
-  errno = EAGAIN;
-  return lock;
+  return Refused(LockResult::failed, EAGAIN, result, error);
 }
 
 void InstanceLock::Release() noexcept {
-  if (m_fd < 0) return;
+  if (!m_handle) return;
   // Removed while still held: whoever opens the name from now on makes a
   // new object, and whoever opened the old one finds it gone.
   ::shm_unlink(m_name);
-  ::close(m_fd);
-  m_fd = -1;
+  m_handle.Close();
 }
 
 }  // namespace vellumar::platform

@@ -1,3 +1,5 @@
+// The zone is the C library's: localtime_r and its tm_gmtoff, which see a
+// change to TZ once tzset() has been called.
 #include "platform/local_zone.h"
 
 #include <time.h>

@@ -14,13 +14,15 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
-#include <utility>
 
 #include "platform/posix/deadline.h"
-#include "platform/shared_block.h"
+#include "platform/posix/descriptor.h"
+#include "platform/posix/user_objects.h"
+#include "platform/stop_request.h"
 
 namespace vellumar::platform {
 namespace {
@@ -34,7 +36,7 @@ bool WindowAddress(WindowHandle window, Address& out) noexcept {
   char object[32];
   std::snprintf(object, sizeof object, "vellumar-window-%08x", static_cast<unsigned>(window));
   char name[sizeof out.sun.sun_path - 1];
-  if (!PerUserObjectName(object, name, sizeof name)) return false;
+  if (!posix::PerUserObjectName(object, name, sizeof name)) return false;
   std::memset(&out.sun, 0, sizeof out.sun);
   out.sun.sun_family = AF_UNIX;
   std::size_t n = std::strlen(name);
@@ -43,7 +45,9 @@ bool WindowAddress(WindowHandle window, Address& out) noexcept {
   return true;
 }
 
-int NewSocket() noexcept { return ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0); }
+UniqueHandle NewSocket() noexcept {
+  return posix::AdoptFd(::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+}
 
 WindowHandle RandomHandle() noexcept {
   WindowHandle h = 0;
@@ -57,57 +61,53 @@ WindowHandle RandomHandle() noexcept {
   return h;
 }
 
+// Whether the descriptor is readable now.
+bool Readable(int fd) noexcept {
+  pollfd p{fd, POLLIN, 0};
+  return posix::RetryOnInterrupt([&] { return ::poll(&p, 1, 0); }) > 0;
+}
+
 }  // namespace
 
-MessageWindow::~MessageWindow() { Close(); }
-
-MessageWindow::MessageWindow(MessageWindow&& other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1)), m_handle(std::exchange(other.m_handle, 0)) {}
-
-MessageWindow& MessageWindow::operator=(MessageWindow&& other) noexcept {
-  if (this != &other) {
-    Close();
-    m_fd = std::exchange(other.m_fd, -1);
-    m_handle = std::exchange(other.m_handle, 0);
-  }
-  return *this;
-}
-
-void MessageWindow::Close() noexcept {
-  if (m_fd >= 0) ::close(m_fd);
-  m_fd = -1;
-  m_handle = 0;
-}
-
-MessageWindow MessageWindow::Create() noexcept {
+MessageWindow MessageWindow::Create(OsError* error) noexcept {
   MessageWindow window;
-  int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-  if (fd < 0) return window;
+  UniqueHandle fd = posix::AdoptFd(::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
   int on = 1;
-  if (::setsockopt(fd, SOL_SOCKET, SO_PASSCRED, &on, sizeof on) != 0) {
-    ::close(fd);
+  if (!fd || ::setsockopt(posix::Fd(fd), SOL_SOCKET, SO_PASSCRED, &on, sizeof on) != 0) {
+    if (error != nullptr) *error = OsError{errno};
     return window;
   }
   // A handle is taken by binding its name; one in use is passed over.
-  for (int attempt = 0; attempt < 16; ++attempt) {
+  int failure = EADDRINUSE;
+  for (int attempt = 0; attempt < 16 && failure == EADDRINUSE; ++attempt) {
     WindowHandle handle = RandomHandle();
     Address address;
-    if (!WindowAddress(handle, address)) break;
-    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address.sun), address.length) == 0) {
-      window.m_fd = fd;
+    if (!WindowAddress(handle, address)) {
+      failure = ENAMETOOLONG;
+      break;
+    }
+    if (::bind(posix::Fd(fd), reinterpret_cast<const sockaddr*>(&address.sun), address.length) ==
+        0) {
+      window.m_endpoint = std::move(fd);
       window.m_handle = handle;
       return window;
     }
-    if (errno != EADDRINUSE) break;
+    failure = errno;
   }
-  ::close(fd);
+  if (error != nullptr) *error = OsError{failure};
   return window;
 }
 
-ReceiveResult MessageWindow::Receive(WindowMessage& out, std::uint32_t timeoutMs) noexcept {
-  if (m_fd < 0) return ReceiveResult::failed;
-  const timespec deadline = posix::DeadlineAfter(timeoutMs);
+ReceiveResult MessageWindow::Receive(WindowMessage& out, std::uint32_t timeoutMs,
+                                     const StopRequest* stop) noexcept {
+  if (!m_endpoint) return ReceiveResult::failed;
+  const int fd = posix::Fd(m_endpoint);
+  const int stopFd = stop != nullptr ? posix::Fd(stop->m_handle) : -1;
+  const bool forever = timeoutMs == kWaitForever;
+  const timespec deadline = posix::DeadlineAfter(forever ? 0 : timeoutMs);
   for (;;) {
+    // A pending stop request keeps its signal readable until the end.
+    if (stopFd >= 0 && Readable(stopFd)) return ReceiveResult::stopRequested;
     WindowMessage message;
     iovec iov{&message, sizeof message};
     alignas(cmsghdr) char control[CMSG_SPACE(sizeof(ucred))];
@@ -116,7 +116,8 @@ ReceiveResult MessageWindow::Receive(WindowMessage& out, std::uint32_t timeoutMs
     msg.msg_iovlen = 1;
     msg.msg_control = control;
     msg.msg_controllen = sizeof control;
-    ssize_t n = ::recvmsg(m_fd, &msg, MSG_DONTWAIT | MSG_CMSG_CLOEXEC);
+    ssize_t n = posix::RetryOnInterrupt(
+        [&] { return ::recvmsg(fd, &msg, MSG_DONTWAIT | MSG_CMSG_CLOEXEC); });
     if (n >= 0) {
       const cmsghdr* c = CMSG_FIRSTHDR(&msg);
       bool ours = false;
@@ -131,33 +132,32 @@ ReceiveResult MessageWindow::Receive(WindowMessage& out, std::uint32_t timeoutMs
       }
       continue;
     }
-    if (errno == EINTR) continue;
     if (errno != EAGAIN && errno != EWOULDBLOCK) return ReceiveResult::failed;
-    long left = posix::MillisecondsUntil(deadline);
+    const long left = forever ? -1 : posix::MillisecondsUntil(deadline);
     if (left == 0) return ReceiveResult::timeout;
-    pollfd p{m_fd, POLLIN, 0};
-    if (::poll(&p, 1, static_cast<int>(left)) < 0 && errno != EINTR) return ReceiveResult::failed;
+    pollfd p[2] = {{fd, POLLIN, 0}, {stopFd, POLLIN, 0}};
+    const int step = left > INT_MAX ? INT_MAX : static_cast<int>(left);
+    if (::poll(p, stopFd >= 0 ? 2 : 1, step) < 0 && errno != EINTR) {
+      return ReceiveResult::failed;
+    }
   }
 }
 
 bool WindowExists(WindowHandle window) noexcept {
   Address address;
   if (window == 0 || !WindowAddress(window, address)) return false;
-  int fd = NewSocket();
-  if (fd < 0) return false;
-  bool exists = ::connect(fd, reinterpret_cast<const sockaddr*>(&address.sun), address.length) == 0;
-  ::close(fd);
-  return exists;
+  UniqueHandle fd = NewSocket();
+  return fd && ::connect(posix::Fd(fd), reinterpret_cast<const sockaddr*>(&address.sun),
+                         address.length) == 0;
 }
 
 void NotifyWindow(WindowHandle window, const WindowMessage& message) noexcept {
   Address address;
   if (window == 0 || !WindowAddress(window, address)) return;
-  int fd = NewSocket();
-  if (fd < 0) return;
-  ::sendto(fd, &message, sizeof message, MSG_DONTWAIT | MSG_NOSIGNAL,
+  UniqueHandle fd = NewSocket();
+  if (!fd) return;
+  ::sendto(posix::Fd(fd), &message, sizeof message, MSG_DONTWAIT | MSG_NOSIGNAL,
            reinterpret_cast<const sockaddr*>(&address.sun), address.length);
-  ::close(fd);
 }
 
 }  // namespace vellumar::platform

@@ -1,18 +1,24 @@
-// The event is a shared memory object holding its state word, used as a
-// Linux futex shared between processes: waiters sleep in the kernel on the
-// word while it is 0 and are woken when it is set.
+// The event is a shared memory object holding its state as one 32-bit word,
+// used as a Linux futex shared between processes: waiters sleep in the
+// kernel on the word while it is 0 and are woken when it is set. No lock
+// lives in the shared memory, so a process that dies while it holds the
+// event leaves no lock behind.
 #include "platform/named_event.h"
 
 #include <linux/futex.h>
+#include <sys/mman.h>
 #include <sys/syscall.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <new>
+#include <utility>
 
 #include "platform/posix/deadline.h"
+#include "platform/shared_block.h"
 
 namespace vellumar::platform {
 
@@ -34,7 +40,8 @@ std::uint32_t* FutexWord(std::atomic<std::uint32_t>& word) noexcept {
 }
 
 // Sleeps while the word is 0, until `deadline` on the monotonic clock.
-// 0 when woken (or the word was no longer 0), otherwise the error.
+// 0 when woken (or the word was no longer 0), otherwise the error; EINTR
+// is left to the caller, whose loop goes on against the same deadline.
 int FutexWaitUntil(std::atomic<std::uint32_t>& word, const timespec& deadline) noexcept {
   long rc = ::syscall(SYS_futex, FutexWord(word), FUTEX_WAIT_BITSET, 0u, &deadline, nullptr,
                       FUTEX_BITSET_MATCH_ANY);
@@ -48,35 +55,40 @@ void FutexWake(std::atomic<std::uint32_t>& word, int count) noexcept {
 
 }  // namespace
 
-NamedEvent::State* NamedEvent::state() const noexcept { return static_cast<State*>(m_view.data()); }
-
-NamedEvent NamedEvent::Create(const char* name, EventReset reset, bool signalled) noexcept {
+NamedEvent NamedEvent::Create(const char* name, EventReset reset, bool signalled,
+                              OsError* error) noexcept {
   NamedEvent event;
-  SharedMapping mapping = SharedMapping::Create(name, sizeof(State));
+  SharedMapping mapping = SharedMapping::Create(name, sizeof(State), error);
   if (!mapping) return event;
-  event.m_view = mapping.MapView();
-  if (!event) {
+  SharedView view = mapping.MapView(error);
+  if (!view) {
     Remove(name);
     return event;
   }
-  State* s = new (event.m_view.data()) State{};
-  s->reset.store(reset == EventReset::manual ? kManual : kAutomatic);
-  s->signalled.store(signalled ? 1u : 0u);
+  event.m_state = new (view.Release()) State{};
+  event.m_state->reset.store(reset == EventReset::manual ? kManual : kAutomatic);
+  event.m_state->signalled.store(signalled ? 1u : 0u);
   return event;
 }
 
 NamedEvent NamedEvent::Open(const char* name) noexcept {
   NamedEvent event;
   SharedMapping mapping = SharedMapping::Open(name, BlockAccess::write);
-  if (!mapping || mapping.size() < sizeof(State)) return event;
-  event.m_view = mapping.MapView();
+  // Only what Create makes: a view of any other size would not be ended
+  // whole by Close.
+  if (!mapping || mapping.size() != sizeof(State)) return event;
+  event.m_state = static_cast<State*>(mapping.MapView().Release());
   return event;
+}
+
+void NamedEvent::Close() noexcept {
+  if (m_state != nullptr) ::munmap(std::exchange(m_state, nullptr), sizeof(State));
 }
 
 bool NamedEvent::Remove(const char* name) noexcept { return SharedMapping::Remove(name); }
 
 void NamedEvent::Set() noexcept {
-  State* s = state();
+  State* s = m_state;
   if (s == nullptr) return;
   if (s->signalled.exchange(1u) == 0u) {
     FutexWake(s->signalled, s->reset.load() == kManual ? INT_MAX : 1);
@@ -84,11 +96,11 @@ void NamedEvent::Set() noexcept {
 }
 
 void NamedEvent::Reset() noexcept {
-  if (State* s = state()) s->signalled.store(0u);
+  if (State* s = m_state) s->signalled.store(0u);
 }
 
 WaitResult NamedEvent::Wait(std::uint32_t timeoutMs) noexcept {
-  State* s = state();
+  State* s = m_state;
   if (s == nullptr) return WaitResult::failed;
   const timespec deadline = posix::DeadlineAfter(timeoutMs);
   bool timedOut = timeoutMs == 0;

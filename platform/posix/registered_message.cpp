@@ -16,7 +16,8 @@
 #include <cstring>
 
 #include "platform/ascii.h"
-#include "platform/shared_block.h"
+#include "platform/posix/descriptor.h"
+#include "platform/posix/user_objects.h"
 
 namespace vellumar::platform {
 namespace {
@@ -47,18 +48,16 @@ std::uint32_t HashName(const char* name) noexcept {
 // Maps the registry, creating it on first use. Every opener sizes it: the
 // size is fixed, so whoever comes first, nobody maps a short object.
 Slot* MapRegistry() noexcept {
-  char native[256];
-  if (!PerUserObjectName("vellumar-messages", native, sizeof native)) return nullptr;
-  int fd = ::shm_open(native, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-  if (fd < 0) return nullptr;
+  char native[posix::kMaxObjectName];
+  if (!posix::PerUserObjectName("vellumar-messages", native, sizeof native)) return nullptr;
+  UniqueHandle fd = posix::AdoptFd(::shm_open(native, O_RDWR | O_CREAT | O_CLOEXEC, 0600));
   struct stat st;
-  void* p = MAP_FAILED;
-  if (::fstat(fd, &st) == 0 && st.st_uid == ::geteuid() && (st.st_mode & 077) == 0 &&
-      (static_cast<std::size_t>(st.st_size) == kRegistrySize ||
-       ::ftruncate(fd, static_cast<off_t>(kRegistrySize)) == 0)) {
-    p = ::mmap(nullptr, kRegistrySize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+  if (!fd || !posix::OwnedByUserAlone(posix::Fd(fd), st)) return nullptr;
+  if (static_cast<std::size_t>(st.st_size) != kRegistrySize &&
+      ::ftruncate(posix::Fd(fd), static_cast<off_t>(kRegistrySize)) != 0) {
+    return nullptr;
   }
-  ::close(fd);
+  void* p = ::mmap(nullptr, kRegistrySize, PROT_READ | PROT_WRITE, MAP_SHARED, posix::Fd(fd), 0);
   return p == MAP_FAILED ? nullptr : static_cast<Slot*>(p);
 }
 

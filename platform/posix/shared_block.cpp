@@ -1,119 +1,84 @@
+// A block is a POSIX shared memory object of the user's, mode 0600; its
+// size is learnt with fstat, so a view never reaches past its end.
 #include "platform/shared_block.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <utility>
+
+#include "platform/posix/descriptor.h"
+#include "platform/posix/user_objects.h"
 
 namespace vellumar::platform {
 namespace {
 
-constexpr std::size_t kMaxName = 256;
-
-// A block counts only when it is ours and closed to everyone else: another
-// user could otherwise plant a block under our name and read the records.
-bool OwnedByUs(int fd, struct stat& st) noexcept {
-  if (::fstat(fd, &st) != 0) return false;
-  return st.st_uid == ::geteuid() && (st.st_mode & 077) == 0 && S_ISREG(st.st_mode);
+void Report(OsError* error, int code) noexcept {
+  if (error != nullptr) *error = OsError{code};
 }
 
 }  // namespace
 
-bool PerUserObjectName(const char* name, char* out, std::size_t capacity) noexcept {
-  // VELLUMAR_NAMESPACE keeps a private set of objects apart from the user's
-  // usual ones: a second logger for a test run, say.
-  const char* ns = std::getenv("VELLUMAR_NAMESPACE");
-  int n =
-      (ns != nullptr && *ns != '\0')
-          ? std::snprintf(out, capacity, "/%s.%s.%u", ns, name, static_cast<unsigned>(::geteuid()))
-          : std::snprintf(out, capacity, "/%s.%u", name, static_cast<unsigned>(::geteuid()));
-  if (n < 0 || static_cast<std::size_t>(n) >= capacity) return false;
-  for (char* p = out + 1; *p != '\0'; ++p) {
-    if (*p == '/' || *p == '\\') *p = '_';
-  }
-  return true;
-}
-
-SharedMapping::~SharedMapping() { Close(); }
-
-SharedMapping::SharedMapping(SharedMapping&& other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1)),
-      m_size(std::exchange(other.m_size, 0)),
-      m_access(other.m_access) {}
-
-SharedMapping& SharedMapping::operator=(SharedMapping&& other) noexcept {
-  if (this != &other) {
-    Close();
-    m_fd = std::exchange(other.m_fd, -1);
-    m_size = std::exchange(other.m_size, 0);
-    m_access = other.m_access;
-  }
-  return *this;
-}
-
-void SharedMapping::Close() noexcept {
-  if (m_fd >= 0) ::close(m_fd);
-  m_fd = -1;
-  m_size = 0;
-}
-
 SharedMapping SharedMapping::Open(const char* name, BlockAccess access) noexcept {
   SharedMapping mapping;
-  char native[kMaxName];
-  if (!PerUserObjectName(name, native, sizeof native)) return mapping;
-  int fd = ::shm_open(native, (access == BlockAccess::write ? O_RDWR : O_RDONLY) | O_CLOEXEC, 0);
-  if (fd < 0) return mapping;
+  char native[posix::kMaxObjectName];
+  if (!posix::PerUserObjectName(name, native, sizeof native)) return mapping;
+  UniqueHandle fd = posix::AdoptFd(
+      ::shm_open(native, (access == BlockAccess::write ? O_RDWR : O_RDONLY) | O_CLOEXEC, 0));
   struct stat st;
-  if (!OwnedByUs(fd, st)) {
-    ::close(fd);
-    return mapping;
-  }
-  mapping.m_fd = fd;
+  if (!fd || !posix::OwnedByUserAlone(posix::Fd(fd), st)) return mapping;
+  mapping.m_handle = std::move(fd);
   mapping.m_size = static_cast<std::size_t>(st.st_size);
   mapping.m_access = access;
   return mapping;
 }
 
-SharedMapping SharedMapping::Create(const char* name, std::size_t size) noexcept {
+SharedMapping SharedMapping::Create(const char* name, std::size_t size, OsError* error) noexcept {
   SharedMapping mapping;
-  char native[kMaxName];
-  if (!PerUserObjectName(name, native, sizeof native)) {
-    errno = ENAMETOOLONG;
+  char native[posix::kMaxObjectName];
+  if (!posix::PerUserObjectName(name, native, sizeof native)) {
+    Report(error, ENAMETOOLONG);
     return mapping;
   }
   // A block of that name can only be a dead creator's leftover (or someone
   // else's plant): start from a fresh object either way.
   ::shm_unlink(native);
-  int fd = ::shm_open(native, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-  if (fd < 0) return mapping;
-  if (::fchmod(fd, 0600) != 0 || ::ftruncate(fd, static_cast<off_t>(size)) != 0) {
-    int error = errno;
-    ::close(fd);
-    ::shm_unlink(native);
-    errno = error;
+  UniqueHandle fd = posix::AdoptFd(::shm_open(native, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+  if (!fd) {
+    Report(error, errno);
     return mapping;
   }
-  mapping.m_fd = fd;
+  if (::fchmod(posix::Fd(fd), 0600) != 0 ||
+      ::ftruncate(posix::Fd(fd), static_cast<off_t>(size)) != 0) {
+    const int failure = errno;
+    fd.Close();
+    ::shm_unlink(native);
+    Report(error, failure);
+    return mapping;
+  }
+  mapping.m_handle = std::move(fd);
   mapping.m_size = size;
   mapping.m_access = BlockAccess::write;
   return mapping;
 }
 
 bool SharedMapping::Remove(const char* name) noexcept {
-  char native[kMaxName];
-  return PerUserObjectName(name, native, sizeof native) && ::shm_unlink(native) == 0;
+  char native[posix::kMaxObjectName];
+  return posix::PerUserObjectName(name, native, sizeof native) && ::shm_unlink(native) == 0;
 }
 
-SharedView SharedMapping::MapView() const noexcept {
-  if (m_fd < 0 || m_size == 0) return {};
+SharedView SharedMapping::MapView(OsError* error) const noexcept {
+  if (!m_handle || m_size == 0) {
+    Report(error, EINVAL);
+    return {};
+  }
   int prot = m_access == BlockAccess::write ? PROT_READ | PROT_WRITE : PROT_READ;
-  void* p = ::mmap(nullptr, m_size, prot, MAP_SHARED, m_fd, 0);
-  if (p == MAP_FAILED) return {};
+  void* p = ::mmap(nullptr, m_size, prot, MAP_SHARED, posix::Fd(m_handle), 0);
+  if (p == MAP_FAILED) {
+    Report(error, errno);
+    return {};
+  }
   return SharedView(p, m_size);
 }
 

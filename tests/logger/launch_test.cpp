@@ -1,17 +1,18 @@
 // Starting the logger: the client looks "kzlogger" up on PATH and starts it
 // detached. Each launch runs in a fresh child process, so it is that
 // process's first call of the client whenever a case needs it to be.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
+#include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <thread>
 
 #include "logger/logger_client.h"
 #include "logger/sender.h"
 #include "platform/message_window.h"
+#include "support/case_name.h"
 #include "support/logger_exchange.h"
 #include "support/processes.h"
 
@@ -23,7 +24,14 @@ using testing::SendOutcome;
 
 class LoggerLaunchTest : public ::testing::Test {
  protected:
-  LoggerLaunchTest() { ::mkdir((dir / "bin").c_str(), 0700); }
+  LoggerLaunchTest() { std::filesystem::create_directory(dir / "bin"); }
+
+  // The real logger program, on our PATH under its own name.
+  void InstallKzlogger() {
+    std::error_code error;
+    std::filesystem::create_symlink(VELLUMAR_KZLOGGER_PATH, dir / "bin/kzlogger", error);
+    ASSERT_FALSE(error) << error.message();
+  }
 
   testing::LoggerNamespace ns;
   testing::TempDir dir;
@@ -33,7 +41,7 @@ class LoggerLaunchTest : public ::testing::Test {
 };
 
 TEST_F(LoggerLaunchTest, StartsKzloggerFromPathAndTheNextSendReachesIt) {
-  ASSERT_EQ(::symlink(VELLUMAR_KZLOGGER_PATH, (dir / "bin/kzlogger").c_str()), 0);
+  ASSERT_NO_FATAL_FAILURE(InstallKzlogger());
   struct Report {
     std::uint32_t window;
     int descriptorsBefore;
@@ -48,7 +56,7 @@ TEST_F(LoggerLaunchTest, StartsKzloggerFromPathAndTheNextSendReachesIt) {
     r.window = g_hLoggerWnd.load();
     r.descriptorsAfter = testing::OpenDescriptorCount();
     r.zombies = testing::ZombieChildren();
-    r.sent = testing::Send(0, "", "%s", "hello");
+    r.sent = LoggerSendf(0, "", "%s", "hello");
     testing::WriteReport(report, &r, sizeof r);
   });
   ASSERT_EQ(child.report.size(), sizeof(Report));
@@ -64,7 +72,7 @@ TEST_F(LoggerLaunchTest, StartsKzloggerFromPathAndTheNextSendReachesIt) {
 }
 
 TEST_F(LoggerLaunchTest, WaitsForTheNewLoggerRatherThanADeadOnesWindow) {
-  ASSERT_EQ(::symlink(VELLUMAR_KZLOGGER_PATH, (dir / "bin/kzlogger").c_str()), 0);
+  ASSERT_NO_FATAL_FAILURE(InstallKzlogger());
   struct Report {
     std::uint32_t stale;
     std::uint32_t cached;
@@ -97,6 +105,7 @@ struct DecisionCase {
   bool (*call)();  // in the child; false when the setup failed
   bool started;
 };
+VELLUMAR_PRINT_AS_CASE_NAME(DecisionCase)
 
 bool LaunchWithNoLogger() {
   LoggerLaunch("Mod");
@@ -137,7 +146,7 @@ TEST_P(LaunchDecisionTest, StartsTheProgramOnlyWhenNoWindowIsCached) {
   if (GetParam().started) {
     testing::WaitUntil([&] { return !testing::ReadFile(marker).empty(); }, 3000);
   } else {
-    ::usleep(300 * 1000);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
   }
   EXPECT_EQ(testing::ReadFile(marker), GetParam().started ? "started\n" : "");
 }
@@ -148,7 +157,7 @@ INSTANTIATE_TEST_SUITE_P(Decisions, LaunchDecisionTest,
                                                         LaunchWithStaleWindowCached, false},
                                            DecisionCase{"LoggerStartedSinceTheLastRefresh",
                                                         LaunchAfterALoggerStartedUnseen, true}),
-                         [](const auto& p) { return std::string(p.param.name); });
+                         testing::CaseName());
 
 // The first call of the client registers it; the tag says under what name.
 struct FirstCallCase {
@@ -156,6 +165,7 @@ struct FirstCallCase {
   std::int32_t (*call)();
   const char* tag;
 };
+VELLUMAR_PRINT_AS_CASE_NAME(FirstCallCase)
 
 class FirstCallTest : public LoggerLaunchTest,
                       public ::testing::WithParamInterface<FirstCallCase> {};
@@ -172,7 +182,7 @@ TEST_P(FirstCallTest, RegistersTheClientUnderAFallBackName) {
 
 INSTANTIATE_TEST_SUITE_P(
     Calls, FirstCallTest,
-    ::testing::Values(FirstCallCase{"SendFirst", [] { return testing::Send(0, "", "%s", "x"); },
+    ::testing::Values(FirstCallCase{"SendFirst", [] { return LoggerSendf(0, "", "%s", "x"); },
                                     "UNKNOWN /"},
                       FirstCallCase{"LaunchWithEmptyNameFirst",
                                     [] {
@@ -186,7 +196,7 @@ INSTANTIATE_TEST_SUITE_P(
                                       return std::int32_t{1};
                                     },
                                     "Mod     /"}),
-    [](const auto& p) { return std::string(p.param.name); });
+    testing::CaseName());
 
 }  // namespace
 }  // namespace vellumar::logger

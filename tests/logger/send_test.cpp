@@ -2,7 +2,6 @@
 // its own; the logger is kzlogger itself, or a stand-in with parts left out
 // where a case needs a logger that misbehaves.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <map>
@@ -13,7 +12,10 @@
 
 #include "logger/logger_client.h"
 #include "logger/sender.h"
+#include "platform/named_event.h"
 #include "platform/registered_message.h"
+#include "platform/shared_block.h"
+#include "support/case_name.h"
 #include "support/logger_exchange.h"
 #include "support/processes.h"
 
@@ -25,7 +27,6 @@ using platform::WaitResult;
 using testing::FakeLogger;
 using testing::FakeLoggerParts;
 using testing::RunSender;
-using testing::Send;
 using testing::SenderOptions;
 using testing::SendOutcome;
 
@@ -41,6 +42,9 @@ bool WindowWasTold(FakeLogger& fake) {
   return fake.window().Receive(message, 0) == platform::ReceiveResult::message;
 }
 
+// Set by a sender's stand-in user when the fatal prompt is on screen.
+constexpr char kPromptShown[] = "TestPromptShown";
+
 class LoggerSendTest : public ::testing::Test {
  protected:
   testing::LoggerNamespace ns;
@@ -54,6 +58,7 @@ struct NoLoggerCase {
   bool block;  // a block whose window is 0
   std::int32_t fatal;
 };
+VELLUMAR_PRINT_AS_CASE_NAME(NoLoggerCase)
 
 class NoLoggerTest : public LoggerSendTest, public ::testing::WithParamInterface<NoLoggerCase> {};
 
@@ -62,7 +67,8 @@ TEST_P(NoLoggerTest, AnswersOneAtOnceWithoutAPrompt) {
   std::optional<FakeLogger> fake;
   if (c.block) fake.emplace(FakeLoggerParts{.window = false});
   bool ok = false;
-  SendOutcome out = RunSender([&] { return Send(c.fatal, "", "%s", "nobody listens"); }, {}, &ok);
+  SendOutcome out =
+      RunSender([&] { return LoggerSendf(c.fatal, "", "%s", "nobody listens"); }, {}, &ok);
   ASSERT_TRUE(ok);
   EXPECT_EQ(out.result, 1);
   EXPECT_EQ(out.prompts, 0);
@@ -78,13 +84,13 @@ INSTANTIATE_TEST_SUITE_P(Cases, NoLoggerTest,
                                            NoLoggerCase{"NoBlockFatal", false, 1},
                                            NoLoggerCase{"ZeroWindow", true, 0},
                                            NoLoggerCase{"ZeroWindowFatal", true, 1}),
-                         [](const auto& p) { return std::string(p.param.name); });
+                         testing::CaseName());
 
 TEST_F(LoggerSendTest, AStaleWindowDropsARecordThatIsNotFatal) {
   FakeLogger fake(FakeLoggerParts{.windowAlive = false});
   fake.FillRecordArea();
   bool ok = false;
-  SendOutcome out = RunSender([] { return Send(0, "pfx: ", "%s", "lost"); }, {}, &ok);
+  SendOutcome out = RunSender([] { return LoggerSendf(0, "pfx: ", "%s", "lost"); }, {}, &ok);
   ASSERT_TRUE(ok);
   EXPECT_EQ(out.result, 0);
   EXPECT_EQ(out.cachedWindow, fake.handle());
@@ -96,7 +102,7 @@ TEST_F(LoggerSendTest, AStaleWindowDropsARecordThatIsNotFatal) {
 TEST_F(LoggerSendTest, AStaleWindowStillTakesAFatalRecordAndAsks) {
   FakeLogger fake(FakeLoggerParts{.windowAlive = false});
   bool ok = false;
-  SendOutcome out = RunSender([] { return Send(1, "pfx: ", "%s", "boom"); }, {}, &ok);
+  SendOutcome out = RunSender([] { return LoggerSendf(1, "pfx: ", "%s", "boom"); }, {}, &ok);
   ASSERT_TRUE(ok);
   EXPECT_EQ(out.result, 1);
   EXPECT_EQ(fake.Record(), "pfx: boom");
@@ -115,6 +121,7 @@ struct MissingPartCase {
   const char* name;
   FakeLoggerParts parts;
 };
+VELLUMAR_PRINT_AS_CASE_NAME(MissingPartCase)
 
 class MissingPartTest : public LoggerSendTest,
                         public ::testing::WithParamInterface<MissingPartCase> {};
@@ -123,7 +130,7 @@ TEST_P(MissingPartTest, GivesZeroAndLetsGoOfWhatItTook) {
   FakeLogger fake(GetParam().parts);
   fake.FillRecordArea();
   bool ok = false;
-  SendOutcome out = RunSender([] { return Send(1, "", "%s", "not delivered"); }, {}, &ok);
+  SendOutcome out = RunSender([] { return LoggerSendf(1, "", "%s", "not delivered"); }, {}, &ok);
   ASSERT_TRUE(ok);
   EXPECT_EQ(out.result, 0);
   EXPECT_TRUE(fake.RecordAreaUntouched());
@@ -140,12 +147,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(MissingPartCase{"NoMapEvent", FakeLoggerParts{.mapEvent = false}},
                       MissingPartCase{"NoDebugEvent", FakeLoggerParts{.debugEvent = false}},
                       MissingPartCase{"NoRoomForARecord", FakeLoggerParts{.blockSize = 4}}),
-    [](const auto& p) { return std::string(p.param.name); });
+    testing::CaseName());
 
 TEST_F(LoggerSendTest, ALoggerThatNeverTakesTheRecordCostsTwoSeconds) {
   FakeLogger fake;
   bool ok = false;
-  SendOutcome out = RunSender([] { return Send(0, "p:", "%s", "unread"); }, {}, &ok);
+  SendOutcome out = RunSender([] { return LoggerSendf(0, "p:", "%s", "unread"); }, {}, &ok);
   ASSERT_TRUE(ok);
   EXPECT_EQ(out.result, 1);
   EXPECT_GE(out.elapsedMs, 1950);
@@ -161,30 +168,28 @@ TEST_F(LoggerSendTest, ALoggerThatNeverTakesTheRecordCostsTwoSeconds) {
 
 TEST_F(LoggerSendTest, ABlockHeldByAnotherSenderDropsTheRecordAfterTwoSeconds) {
   testing::Spawned logger = testing::StartKzlogger({"--output", log});
-  int shown[2];
-  ASSERT_EQ(::pipe(shown), 0);
+  platform::NamedEvent shown =
+      platform::NamedEvent::Create(kPromptShown, platform::EventReset::manual, false);
+  ASSERT_TRUE(shown);
   // The first sender holds the block while its fatal prompt is open.
   SendOutcome first;
   testing::ForkedChild holder([&] {
     SenderOptions slowUser;
     slowUser.promptDelayMs = 3200;
-    slowUser.promptShownFd = shown[1];
+    slowUser.promptShownEvent = kPromptShown;
     bool ok = false;
-    first = RunSender([] { return Send(1, "", "%s", "first"); }, slowUser, &ok);
+    first = RunSender([] { return LoggerSendf(1, "", "%s", "first"); }, slowUser, &ok);
     return ok && first.result == 1 ? 0 : 1;
   });
-  char c = 0;
-  ASSERT_EQ(::read(shown[0], &c, 1), 1);
+  ASSERT_EQ(shown.Wait(10000), WaitResult::signalled);
   bool ok = false;
-  SendOutcome second = RunSender([] { return Send(0, "", "%s", "second"); }, {}, &ok);
+  SendOutcome second = RunSender([] { return LoggerSendf(0, "", "%s", "second"); }, {}, &ok);
   ASSERT_TRUE(ok);
   EXPECT_EQ(second.result, 0);
   EXPECT_GE(second.elapsedMs, 1950);
   EXPECT_LT(second.elapsedMs, 3000);
   EXPECT_EQ(holder.Wait(), 0);
   EXPECT_EQ(testing::ReadLines(log), std::vector<std::string>{"first"});
-  ::close(shown[0]);
-  ::close(shown[1]);
 }
 
 // The record is the prefix, then the formatted text, and nothing else.
@@ -195,15 +200,15 @@ struct LayoutCase {
 };
 
 const LayoutCase kLayouts[] = {
-    {"PrefixAndText", [] { return Send(0, "Vellumar/", "%s", "hello"); }, "Vellumar/hello"},
-    {"EmptyPrefix", [] { return Send(0, "", "%s", "alone"); }, "alone"},
-    {"FormatWithoutConversions", [] { return Send(0, "pre ", "no conversions"); },
+    {"PrefixAndText", [] { return LoggerSendf(0, "Vellumar/", "%s", "hello"); }, "Vellumar/hello"},
+    {"EmptyPrefix", [] { return LoggerSendf(0, "", "%s", "alone"); }, "alone"},
+    {"FormatWithoutConversions", [] { return LoggerSendf(0, "pre ", "no conversions"); },
      "pre no conversions"},
-    {"Conversions", [] { return Send(0, "", "%d-%s-%04x", 42, "x", 255); }, "42-x-00ff"},
-    {"PercentSign", [] { return Send(0, "", "100%%"); }, "100%"},
-    {"EmptyRecord", [] { return Send(0, "", "%s", ""); }, ""},
-    {"NoPrefixAtAll", [] { return Send(0, nullptr, "%s", "no prefix"); }, "no prefix"},
-    {"NoFormatAtAll", [] { return Send(0, "only prefix", nullptr); }, "only prefix"},
+    {"Conversions", [] { return LoggerSendf(0, "", "%d-%s-%04x", 42, "x", 255); }, "42-x-00ff"},
+    {"PercentSign", [] { return LoggerSendf(0, "", "100%%"); }, "100%"},
+    {"EmptyRecord", [] { return LoggerSendf(0, "", "%s", ""); }, ""},
+    {"NoPrefixAtAll", [] { return LoggerSendf(0, nullptr, "%s", "no prefix"); }, "no prefix"},
+    {"NoFormatAtAll", [] { return LoggerSendf(0, "only prefix", nullptr); }, "only prefix"},
 };
 
 TEST_F(LoggerSendTest, WritesThePrefixThenTheFormattedText) {
@@ -229,7 +234,8 @@ TEST_P(FatalLengthTest, ThePromptTextNeverOverrunsItsBuffer) {
   testing::Spawned logger = testing::StartKzlogger({"--output", log});
   const std::string record = "F:" + std::string(static_cast<std::size_t>(GetParam() - 2), 'r');
   bool ok = false;
-  SendOutcome out = RunSender([&] { return Send(1, "F:", "%s", record.c_str() + 2); }, {}, &ok);
+  SendOutcome out =
+      RunSender([&] { return LoggerSendf(1, "F:", "%s", record.c_str() + 2); }, {}, &ok);
   ASSERT_TRUE(ok);
   EXPECT_EQ(out.result, 1);
   const std::string prompt = record.substr(0, 244) + "\n\nContinue?";
@@ -250,6 +256,7 @@ struct AnswerCase {
   bool hookBreak;
   int breaks;
 };
+VELLUMAR_PRINT_AS_CASE_NAME(AnswerCase)
 
 class FatalAnswerTest : public LoggerSendTest, public ::testing::WithParamInterface<AnswerCase> {};
 
@@ -260,7 +267,7 @@ TEST_P(FatalAnswerTest, DecidesOnTheBreakAfterTheBlockIsFree) {
   options.answer = c.answer;
   options.hookBreak = c.hookBreak;
   bool ok = false;
-  SendOutcome out = RunSender([] { return Send(1, "", "%s", "fatal"); }, options, &ok);
+  SendOutcome out = RunSender([] { return LoggerSendf(1, "", "%s", "fatal"); }, options, &ok);
   ASSERT_TRUE(ok) << "the sender did not survive its answer";
   EXPECT_EQ(out.result, 1);
   EXPECT_EQ(out.prompts, 1);
@@ -276,7 +283,7 @@ INSTANTIATE_TEST_SUITE_P(Answers, FatalAnswerTest,
                                            AnswerCase{"No", PromptAnswer::no, true, 1},
                                            AnswerCase{"NoWithoutADebuggerGoesOn", PromptAnswer::no,
                                                       false, 0}),
-                         [](const auto& p) { return std::string(p.param.name); });
+                         testing::CaseName());
 
 // A record longer than the block is cut to fit, with its NUL.
 TEST_F(LoggerSendTest, ARecordLargerThanTheBlockIsCutToFit) {
@@ -285,10 +292,12 @@ TEST_F(LoggerSendTest, ARecordLargerThanTheBlockIsCutToFit) {
   const std::string text(200, 't');
   const std::string longPrefix(100, 'q');
   bool ok = false;
-  EXPECT_EQ(RunSender([&] { return Send(0, prefix.c_str(), "%s", text.c_str()); }, {}, &ok).result,
-            1);
-  EXPECT_EQ(RunSender([&] { return Send(0, longPrefix.c_str(), "%s", "tail"); }, {}, &ok).result,
-            1);
+  EXPECT_EQ(
+      RunSender([&] { return LoggerSendf(0, prefix.c_str(), "%s", text.c_str()); }, {}, &ok).result,
+      1);
+  EXPECT_EQ(
+      RunSender([&] { return LoggerSendf(0, longPrefix.c_str(), "%s", "tail"); }, {}, &ok).result,
+      1);
   const std::size_t room = 64 - kRecordOffset - 1;
   EXPECT_EQ(testing::ReadLines(log), (std::vector<std::string>{(prefix + text).substr(0, room),
                                                                longPrefix.substr(0, room)}));
@@ -303,29 +312,35 @@ TEST_F(LoggerSendTest, SendersAtOnceEachGetTheirWholeRecordInOnce) {
            std::string(static_cast<std::size_t>(5 + 37 * ((s + r) % 7)),
                        static_cast<char>('a' + s));
   };
+  // Each sender notes every record's outcome in a shared table: 1 not
+  // delivered, 2 delivered.
+  constexpr char kResults[] = "TestSendResults";
+  platform::SharedMapping table = platform::SharedMapping::Create(kResults, kSenders * kRecords);
+  platform::SharedView results = table.MapView();
+  ASSERT_TRUE(results);
   std::vector<std::unique_ptr<testing::ForkedChild>> senders;
-  int results[2];
-  ASSERT_EQ(::pipe(results), 0);
   for (int s = 0; s < kSenders; ++s) {
     senders.push_back(std::make_unique<testing::ForkedChild>([&, s] {
+      platform::SharedView mine =
+          platform::SharedMapping::Open(kResults, platform::BlockAccess::write).MapView();
+      if (!mine) return 1;
       for (int r = 0; r < kRecords; ++r) {
-        char delivered = Send(0, "", "%s", recordOf(s, r).c_str()) == 1 ? 1 : 0;
-        char entry[3] = {static_cast<char>(s), static_cast<char>(r), delivered};
-        testing::WriteReport(results[1], entry, sizeof entry);
+        const bool delivered = LoggerSendf(0, "", "%s", recordOf(s, r).c_str()) == 1;
+        static_cast<char*>(mine.data())[s * kRecords + r] = delivered ? 2 : 1;
       }
       return 0;
     }));
   }
   for (auto& s : senders) EXPECT_EQ(s->Wait(), 0);
-  ::close(results[1]);
   std::map<std::string, int> expected;
-  char entry[3];
   int reported = 0;
-  while (::read(results[0], entry, sizeof entry) == static_cast<ssize_t>(sizeof entry)) {
-    ++reported;
-    if (entry[2] == 1) expected[recordOf(entry[0], entry[1])] = 0;
+  for (int s = 0; s < kSenders; ++s) {
+    for (int r = 0; r < kRecords; ++r) {
+      const char outcome = static_cast<const char*>(results.data())[s * kRecords + r];
+      reported += outcome != 0;
+      if (outcome == 2) expected[recordOf(s, r)] = 0;
+    }
   }
-  ::close(results[0]);
   EXPECT_EQ(reported, kSenders * kRecords);
   EXPECT_FALSE(expected.empty());
   for (const std::string& line : testing::ReadLines(log)) {

@@ -1,8 +1,8 @@
 #include "logger/sender.h"
 
-#include <unistd.h>
-
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "logger/logger_client.h"
 #include "platform/debug_break.h"
@@ -26,9 +26,10 @@ platform::PromptAnswer RecordPrompt(const char* caption, const char* text) {
   ++g_outcome.prompts;
   CopyText(g_outcome.caption, sizeof g_outcome.caption, caption);
   CopyText(g_outcome.promptText, sizeof g_outcome.promptText, text);
-  if (g_options.promptShownFd >= 0) WriteReport(g_options.promptShownFd, "!", 1);
-  if (g_options.promptDelayMs > 0)
-    ::usleep(static_cast<useconds_t>(g_options.promptDelayMs) * 1000u);
+  if (g_options.promptShownEvent != nullptr) {
+    platform::NamedEvent::Open(g_options.promptShownEvent).Set();
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(g_options.promptDelayMs));
   return g_options.answer;
 }
 
@@ -42,14 +43,6 @@ void RecordBreak() {
 }
 
 }  // namespace
-
-std::int32_t Send(std::int32_t bFatal, const char* lpszPrefix, const char* lpszFormat, ...) {
-  va_list argList;
-  va_start(argList, lpszFormat);
-  std::int32_t result = logger::LoggerSend(bFatal, lpszPrefix, lpszFormat, argList);
-  va_end(argList);
-  return result;
-}
 
 SendOutcome RunSender(const std::function<std::int32_t()>& call, const SenderOptions& options,
                       bool* ok) {

@@ -3,7 +3,6 @@
 // call's result, its duration and what the user would have seen.
 #pragma once
 
-#include <cstdarg>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -27,17 +26,14 @@ struct SendOutcome {
 
 struct SenderOptions {
   platform::PromptAnswer answer = platform::PromptAnswer::yes;
-  bool hookBreak = true;   // false: the real break (no debugger is attached)
-  int promptDelayMs = 0;   // the user takes this long to answer
-  int promptShownFd = -1;  // gets one byte when the prompt is shown
+  bool hookBreak = true;                   // false: the real break (no debugger is attached)
+  int promptDelayMs = 0;                   // the user takes this long to answer
+  const char* promptShownEvent = nullptr;  // a named event set when the prompt is shown
 };
 
 // Runs `call` in a fresh child process and reports on it. `ok` is false
 // when the child did not report (it died or hung).
 SendOutcome RunSender(const std::function<std::int32_t()>& call, const SenderOptions& options = {},
                       bool* ok = nullptr);
-
-// LoggerSend with its arguments given as for printf.
-std::int32_t Send(std::int32_t bFatal, const char* lpszPrefix, const char* lpszFormat, ...);
 
 }  // namespace vellumar::testing

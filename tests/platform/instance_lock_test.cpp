@@ -2,11 +2,12 @@
 #include "platform/instance_lock.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <unistd.h>
 
-#include <cerrno>
+#include <chrono>
+#include <optional>
+#include <thread>
 
+#include "platform/named_event.h"
 #include "support/logger_exchange.h"
 #include "support/processes.h"
 
@@ -14,12 +15,16 @@ namespace vellumar::platform {
 namespace {
 
 constexpr char kName[] = "TestInstance";
+constexpr char kHolding[] = "TestInstanceHolding";
 
-// 0 when the child got the lock, 1 when another holds it, 2 otherwise.
+// 0 when the child got the lock, 1 when another holds it, 2 otherwise; the
+// result must agree with the object.
 int TryInChild() {
-  InstanceLock lock = InstanceLock::Acquire(kName);
+  LockResult result = LockResult::failed;
+  InstanceLock lock = InstanceLock::Acquire(kName, &result);
+  if (static_cast<bool>(lock) != (result == LockResult::acquired)) return 3;
   if (lock) return 0;
-  return errno == EWOULDBLOCK ? 1 : 2;
+  return result == LockResult::heldByAnother ? 1 : 2;
 }
 
 class InstanceLockTest : public ::testing::Test {
@@ -36,24 +41,20 @@ TEST_F(InstanceLockTest, KeepsASecondProcessOutUntilReleased) {
 }
 
 TEST_F(InstanceLockTest, AKilledHolderKeepsNobodyOut) {
-  int ready[2];
-  ASSERT_EQ(::pipe(ready), 0);
-  testing::ForkedChild holder([&] {
+  NamedEvent holding = NamedEvent::Create(kHolding, EventReset::manual, false);
+  ASSERT_TRUE(holding);
+  std::optional<testing::ForkedChild> holder;
+  holder.emplace([] {
     InstanceLock lock = InstanceLock::Acquire(kName);
-    char c = lock ? 'y' : 'n';
-    testing::WriteReport(ready[1], &c, 1);
-    ::pause();
+    if (!lock) return 1;
+    NamedEvent::Open(kHolding).Set();
+    std::this_thread::sleep_for(std::chrono::minutes(5));
     return 0;
   });
-  char c = 0;
-  ASSERT_EQ(::read(ready[0], &c, 1), 1);
-  ASSERT_EQ(c, 'y');
+  ASSERT_EQ(holding.Wait(10000), WaitResult::signalled);
   EXPECT_FALSE(InstanceLock::Acquire(kName));
-  ::kill(holder.pid(), SIGKILL);
-  holder.Wait();
+  holder.reset();  // killed while it holds the lock, and reaped
   EXPECT_TRUE(InstanceLock::Acquire(kName));
-  ::close(ready[0]);
-  ::close(ready[1]);
 }
 
 }  // namespace

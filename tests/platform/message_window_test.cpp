@@ -3,12 +3,12 @@
 #include "platform/message_window.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstring>
+#include <atomic>
+#include <cstdint>
+#include <optional>
 
+#include "platform/shared_block.h"
 #include "support/logger_exchange.h"
 #include "support/processes.h"
 
@@ -18,52 +18,62 @@ namespace {
 using testing::NowMs;
 
 // A window owned by a forked child, which reports its handle, then every
-// message it takes, until told to stop or its time runs out.
+// message it takes, in a shared block, until its time runs out or it is
+// killed.
 class ChildWindow {
  public:
   explicit ChildWindow(int lifetimeMs) {
-    int toParent[2];
-    EXPECT_EQ(::pipe(toParent), 0);
-    m_pid = ::fork();
-    if (m_pid == 0) {
-      ::close(toParent[0]);
+    m_table = SharedMapping::Create(kReportName, sizeof(Report));
+    m_view = m_table.MapView();
+    EXPECT_TRUE(m_view);
+    m_owner.emplace([lifetimeMs] {
+      SharedView view = SharedMapping::Open(kReportName, BlockAccess::write).MapView();
+      if (!view) return 1;
+      Report& report = *static_cast<Report*>(view.data());
       MessageWindow window = MessageWindow::Create();
-      WindowHandle handle = window.handle();
-      testing::WriteReport(toParent[1], &handle, sizeof handle);
+      std::atomic_ref<WindowHandle>(report.handle).store(window.handle());
       std::int64_t end = NowMs() + lifetimeMs;
       WindowMessage message;
       while (NowMs() < end) {
-        if (window.Receive(message, 50) == ReceiveResult::message) {
-          testing::WriteReport(toParent[1], &message, sizeof message);
+        const std::uint32_t taken = std::atomic_ref<std::uint32_t>(report.taken).load();
+        if (taken < kMaxMessages && window.Receive(message, 50) == ReceiveResult::message) {
+          report.messages[taken] = message;
+          std::atomic_ref<std::uint32_t>(report.taken).store(taken + 1);
         }
       }
-      ::_exit(0);
-    }
-    ::close(toParent[1]);
-    m_fromChild = toParent[0];
-    EXPECT_EQ(::read(m_fromChild, &m_handle, sizeof m_handle),
-              static_cast<ssize_t>(sizeof m_handle));
+      return 0;
+    });
+    testing::WaitUntil([this] { return handle() != 0; }, 5000);
   }
-  ~ChildWindow() {
-    Stop();
-    ::close(m_fromChild);
-  }
-  WindowHandle handle() const { return m_handle; }
+  ~ChildWindow() { SharedMapping::Remove(kReportName); }
+  WindowHandle handle() const { return std::atomic_ref<WindowHandle>(report().handle).load(); }
+  // The next message the owner took, waiting for it a while.
   bool NextMessage(WindowMessage& out) {
-    return ::read(m_fromChild, &out, sizeof out) == static_cast<ssize_t>(sizeof out);
-  }
-  void Stop() {
-    if (m_pid > 0) {
-      ::kill(m_pid, SIGKILL);
-      ::waitpid(m_pid, nullptr, 0);
-      m_pid = -1;
+    if (!testing::WaitUntil(
+            [this] { return std::atomic_ref<std::uint32_t>(report().taken).load() > m_read; },
+            5000)) {
+      return false;
     }
+    out = report().messages[m_read++];
+    return true;
   }
+  // Kills the owner, which closes nothing itself.
+  void Stop() { m_owner.reset(); }
 
  private:
-  pid_t m_pid = -1;
-  int m_fromChild = -1;
-  WindowHandle m_handle = 0;
+  static constexpr char kReportName[] = "TestWindowReport";
+  static constexpr std::uint32_t kMaxMessages = 16;
+  struct Report {
+    WindowHandle handle;
+    std::uint32_t taken;
+    WindowMessage messages[kMaxMessages];
+  };
+  Report& report() const { return *static_cast<Report*>(m_view.data()); }
+
+  SharedMapping m_table;
+  SharedView m_view;
+  std::optional<testing::ForkedChild> m_owner;
+  std::uint32_t m_read = 0;
 };
 
 class MessageWindowTest : public ::testing::Test {
@@ -98,14 +108,11 @@ TEST_F(MessageWindowTest, NotifyNeverWaitsForTheOwner) {
   ASSERT_TRUE(deaf);
   const WindowHandle handle = deaf.handle();
   std::int64_t start = NowMs();
-  pid_t sender = ::fork();
-  if (sender == 0) {
+  testing::ForkedChild sender([handle] {
     for (int i = 0; i < 2000; ++i) NotifyWindow(handle, WindowMessage{0xC001, 0, 0});
-    ::_exit(0);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(sender, &status, 0), sender);
-  EXPECT_TRUE(WIFEXITED(status));
+    return 0;
+  });
+  EXPECT_EQ(sender.Wait(), 0);
   EXPECT_LT(NowMs() - start, 3000);
   WindowMessage got{};
   EXPECT_EQ(deaf.Receive(got, 0), ReceiveResult::message);
@@ -142,7 +149,7 @@ TEST_F(MessageWindowTest, HandlesAreDistinctAndLiveInTheirNamespace) {
   const WindowHandle handle = a.handle();
   // The same handle, asked about from another namespace, is no window.
   testing::ChildResult other = testing::RunInChild([handle](int report) {
-    ::setenv("VELLUMAR_NAMESPACE", "some-other-namespace", 1);
+    testing::ScopedEnv elsewhere("VELLUMAR_NAMESPACE", "some-other-namespace");
     char exists = WindowExists(handle) ? 'y' : 'n';
     testing::WriteReport(report, &exists, 1);
   });

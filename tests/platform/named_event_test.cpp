@@ -3,10 +3,13 @@
 #include "platform/named_event.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
+#include <chrono>
+#include <thread>
 #include <vector>
 
+#include "platform/shared_block.h"
+#include "support/case_name.h"
 #include "support/logger_exchange.h"
 #include "support/processes.h"
 
@@ -44,12 +47,20 @@ TEST_F(NamedEventTest, OpenFindsOnlyAnExistingEventOfTheUser) {
   EXPECT_EQ(created.Wait(0), WaitResult::signalled);
 }
 
+TEST_F(NamedEventTest, ABlockOfAnotherSizeIsNoEvent) {
+  for (std::size_t size : {std::size_t{1}, std::size_t{64}, std::size_t{8192}}) {
+    SharedMapping block = SharedMapping::Create(kName, size);
+    ASSERT_TRUE(block);
+    EXPECT_FALSE(NamedEvent::Open(kName)) << size << " bytes";
+  }
+}
+
 TEST_F(NamedEventTest, SetWakesAWaiterInAnotherProcess) {
   NamedEvent event = NamedEvent::Create(kName, EventReset::automatic, false);
   ASSERT_TRUE(event);
   std::int64_t start = NowMs();
   ForkedChild waiter([] { return WaitInChild(5000); });
-  ::usleep(100 * 1000);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
   event.Set();
   EXPECT_EQ(waiter.Wait(), 0);
   EXPECT_LT(NowMs() - start, 2000);
@@ -75,6 +86,7 @@ struct ResetCase {
   int passAfterFirstSet;
   bool signalledAfterwards;
 };
+VELLUMAR_PRINT_AS_CASE_NAME(ResetCase)
 
 class ResetModeTest : public NamedEventTest, public ::testing::WithParamInterface<ResetCase> {};
 
@@ -84,7 +96,7 @@ TEST_P(ResetModeTest, DecidesHowManyWaitersOneSetReleases) {
   ASSERT_TRUE(event);
   ForkedChild first([] { return WaitInChild(800); });
   ForkedChild second([] { return WaitInChild(800); });
-  ::usleep(150 * 1000);
+  std::this_thread::sleep_for(std::chrono::milliseconds(150));
   event.Set();
   int passed = (first.Wait() == 0) + (second.Wait() == 0);
   EXPECT_EQ(passed, c.passAfterFirstSet);
@@ -94,7 +106,7 @@ TEST_P(ResetModeTest, DecidesHowManyWaitersOneSetReleases) {
 INSTANTIATE_TEST_SUITE_P(Modes, ResetModeTest,
                          ::testing::Values(ResetCase{"automatic", EventReset::automatic, 1, false},
                                            ResetCase{"manual", EventReset::manual, 2, true}),
-                         [](const auto& p) { return std::string(p.param.name); });
+                         testing::CaseName());
 
 TEST_F(NamedEventTest, ResetClearsAManualEventForEveryProcess) {
   NamedEvent event = NamedEvent::Create(kName, EventReset::manual, true);
@@ -125,10 +137,10 @@ TEST_F(NamedEventTest, AWaiterThatDiesLeavesTheEventUsable) {
   ASSERT_TRUE(event);
   {
     ForkedChild doomed([] { return WaitInChild(10000); });
-    ::usleep(100 * 1000);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }  // killed while it sleeps in the wait
   ForkedChild waiter([] { return WaitInChild(3000); });
-  ::usleep(100 * 1000);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
   event.Set();
   EXPECT_EQ(waiter.Wait(), 0);
 }

@@ -1,8 +1,8 @@
 // kzlog, the record sender, against a running kzlogger.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/stat.h>
 
+#include <filesystem>
 #include <string>
 
 #include "logger/logger_client.h"
@@ -57,8 +57,10 @@ TEST_F(KzlogTest, FindPrintsTheWindowOrZero) {
 }
 
 TEST_F(KzlogTest, LaunchStartsTheLoggerFromPath) {
-  ::mkdir((dir / "bin").c_str(), 0700);
-  ASSERT_EQ(::symlink(VELLUMAR_KZLOGGER_PATH, (dir / "bin/kzlogger").c_str()), 0);
+  std::filesystem::create_directory(dir / "bin");
+  std::error_code error;
+  std::filesystem::create_symlink(VELLUMAR_KZLOGGER_PATH, dir / "bin/kzlogger", error);
+  ASSERT_FALSE(error) << error.message();
   testing::ScopedEnv path("PATH", (dir / "bin").c_str());
   testing::ScopedEnv state("XDG_STATE_HOME", (dir / "state").c_str());
   EXPECT_EQ(Kzlog({"launch", "--module", "Mod"}), 0);

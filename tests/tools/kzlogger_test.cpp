@@ -2,7 +2,6 @@
 // (kzlog), stopped by signals.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/stat.h>
 
 #include <cstring>
 #include <regex>
@@ -88,64 +87,6 @@ TEST_F(KzloggerTest, StartsCleanlyAfterALoggerThatWasKilled) {
   EXPECT_EQ(KzlogSend("fresh"), 0);
   EXPECT_EQ(testing::ReadFile(log), "fresh\n");
 }
-
-class StopSignalTest : public KzloggerTest, public ::testing::WithParamInterface<int> {};
-
-TEST_P(StopSignalTest, ClearsItsWindowAndRemovesItsObjects) {
-  Spawned logger = StartKzlogger({"--output", log});
-  const LoggerWindow window = LoggerFindWindow();
-  // A module that has the block open sees the window cleared.
-  platform::SharedMapping held =
-      platform::SharedMapping::Open(kMappedFileName, platform::BlockAccess::read);
-  platform::SharedView view = held.MapView();
-  ASSERT_TRUE(view);
-  logger.Signal(GetParam());
-  EXPECT_EQ(logger.Wait(5000), 0);
-  std::uint32_t inBlock = 1;
-  std::memcpy(&inBlock, view.data(), sizeof inBlock);
-  EXPECT_EQ(inBlock, 0u);
-  EXPECT_FALSE(platform::SharedMapping::Open(kMappedFileName, platform::BlockAccess::read));
-  EXPECT_FALSE(platform::NamedEvent::Open(kMapEventName));
-  EXPECT_FALSE(platform::NamedEvent::Open(kDebugEventName));
-  EXPECT_FALSE(platform::WindowExists(window));
-  EXPECT_EQ(LoggerFindWindow(), 0u);
-  // And the next logger starts at once.
-  Spawned next = StartKzlogger({"--output", log});
-}
-
-INSTANTIATE_TEST_SUITE_P(Signals, StopSignalTest, ::testing::Values(SIGINT, SIGTERM),
-                         [](const auto& p) {
-                           return std::string(p.param == SIGINT ? "SIGINT" : "SIGTERM");
-                         });
-
-// Started with no terminal and its output going nowhere (as a module starts
-// it), it writes to the log file in the user's state directory.
-struct StateDirCase {
-  const char* name;
-  bool stateHome;  // XDG_STATE_HOME set; otherwise only HOME
-  const char* logPath;
-};
-
-class StateLogTest : public KzloggerTest, public ::testing::WithParamInterface<StateDirCase> {};
-
-TEST_P(StateLogTest, WithoutATerminalWritesToTheStateLog) {
-  testing::ScopedEnv state("XDG_STATE_HOME",
-                           GetParam().stateHome ? (dir / "state").c_str() : nullptr);
-  testing::ScopedEnv home("HOME", (dir / "home").c_str());
-  Spawned logger = StartKzlogger({}, {.devNullStdio = true, .newSession = true});
-  EXPECT_EQ(KzlogSend("detached"), 0);
-  EXPECT_EQ(testing::ReadFile(dir / GetParam().logPath), "detached\n");
-  struct stat st;
-  ASSERT_EQ(::stat((dir / GetParam().logPath).c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 077, 0u) << "the log is the user's own";
-}
-
-INSTANTIATE_TEST_SUITE_P(Dirs, StateLogTest,
-                         ::testing::Values(StateDirCase{"XdgStateHome", true,
-                                                        "state/kzlogger/kzlogger.log"},
-                                           StateDirCase{"HomeDefault", false,
-                                                        "home/.local/state/kzlogger/kzlogger.log"}),
-                         [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(KzloggerTest, HelpNamesItsOptions) {
   Spawned help({VELLUMAR_KZLOGGER_PATH, "--help"}, {.stdoutPath = dir / "help"});

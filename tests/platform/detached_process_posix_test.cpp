@@ -15,6 +15,7 @@
 #include <cstring>
 #include <string>
 
+#include "support/case_name.h"
 #include "support/processes.h"
 
 namespace {
@@ -96,7 +97,7 @@ class DetachedProcessTest : public ::testing::Test {
   }
   // Ends a probe that is still asleep; it is not our child to reap.
   static void Kill(const DetachedProcess& p) {
-    if (p) ::kill(p.pid(), SIGKILL);
+    if (p) ::kill(static_cast<pid_t>(p.id()), SIGKILL);
   }
 
   testing::TempDir dir;
@@ -113,7 +114,7 @@ TEST_F(DetachedProcessTest, RunsInItsOwnSessionWithNothingOfTheCaller) {
   DetachedProcess p = DetachedProcess::Start("probe.exe");
   ASSERT_TRUE(p);
   p.WaitUntilReady(5000, ReportWritten);
-  const int pid = p.pid();
+  const pid_t pid = static_cast<pid_t>(p.id());
   p.Close();
   EXPECT_EQ(testing::OpenDescriptorCount(), before);
   ::close(inheritable);
@@ -138,7 +139,7 @@ TEST_F(DetachedProcessTest, WaitEndsWhenTheProgramEnds) {
   ASSERT_TRUE(p);
   p.WaitUntilReady(8000, NeverReady);
   EXPECT_LT(NowMs() - start, 4000);
-  EXPECT_TRUE(testing::ProcessGone(p.pid()));
+  EXPECT_TRUE(testing::ProcessGone(static_cast<pid_t>(p.id())));
 }
 
 struct WaitCase {
@@ -148,6 +149,7 @@ struct WaitCase {
   std::int64_t atLeastMs;
   std::int64_t lessThanMs;
 };
+VELLUMAR_PRINT_AS_CASE_NAME(WaitCase)
 
 class DetachedWaitTest : public DetachedProcessTest,
                          public ::testing::WithParamInterface<WaitCase> {};
@@ -162,20 +164,21 @@ TEST_P(DetachedWaitTest, EndsWhenReadyOrAtTheTimeout) {
   std::int64_t elapsed = NowMs() - start;
   EXPECT_GE(elapsed, c.atLeastMs);
   EXPECT_LT(elapsed, c.lessThanMs);
-  EXPECT_FALSE(testing::ProcessGone(p.pid()));
+  EXPECT_FALSE(testing::ProcessGone(static_cast<pid_t>(p.id())));
   Kill(p);
 }
 
 INSTANTIATE_TEST_SUITE_P(Waits, DetachedWaitTest,
                          ::testing::Values(WaitCase{"Ready", ReportWritten, 8000, 0, 3000},
                                            WaitCase{"Timeout", NeverReady, 300, 300, 2000}),
-                         [](const auto& p) { return std::string(p.param.name); });
+                         testing::CaseName());
 
 struct NameCase {
   const char* name;
   const char* commandLine;
   bool starts;
 };
+VELLUMAR_PRINT_AS_CASE_NAME(NameCase)
 
 class DetachedNameTest : public DetachedProcessTest,
                          public ::testing::WithParamInterface<NameCase> {};
@@ -207,7 +210,7 @@ INSTANTIATE_TEST_SUITE_P(Names, DetachedNameTest,
                                            NameCase{"ExecFails", "broken.exe", false},
                                            NameCase{"Empty", "", false},
                                            NameCase{"Blank", "   ", false}),
-                         [](const auto& p) { return std::string(p.param.name); });
+                         testing::CaseName());
 
 }  // namespace
 }  // namespace vellumar::platform

@@ -13,6 +13,7 @@
 
 #include <string>
 
+#include "support/case_name.h"
 #include "support/processes.h"
 
 namespace vellumar::platform {
@@ -81,6 +82,7 @@ struct AnswerCase {
   const char* typed;
   int expected;
 };
+VELLUMAR_PRINT_AS_CASE_NAME(AnswerCase)
 
 class FatalPromptAnswerTest : public ::testing::TestWithParam<AnswerCase> {};
 
@@ -99,7 +101,7 @@ INSTANTIATE_TEST_SUITE_P(Answers, FatalPromptAnswerTest,
                                            AnswerCase{"n", "n\n", kNo},
                                            AnswerCase{"EmptyLineIsTheDefault", "\n", kNo},
                                            AnswerCase{"Other", "maybe\n", kNo}),
-                         [](const auto& p) { return std::string(p.param.name); });
+                         testing::CaseName());
 
 TEST(FatalPromptTest, AHungUpTerminalAnswersNo) {
   PromptRun run = AskOnTerminal("text\n\nContinue?", "", /*hangUp=*/true);

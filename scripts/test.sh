@@ -8,12 +8,10 @@ cd "$(dirname "$0")/.."
 
 scripts/deps.sh
 
-# The cross check runs when VELLUMAR_CROSS_CHECK is 1. Its default stays 0
-# until tools/kzlogger.cpp compiles for Windows; then the default becomes 1
-# and VELLUMAR_CROSS_CHECK=0 skips it.
+# VELLUMAR_CROSS_CHECK=0 skips the cross check.
 cross=x86_64-w64-mingw32-g++-posix
-if [ "${VELLUMAR_CROSS_CHECK:-0}" != 1 ]; then
-  echo "== shared sources for Windows: skipped: VELLUMAR_CROSS_CHECK is not 1"
+if [ "${VELLUMAR_CROSS_CHECK:-1}" != 1 ]; then
+  echo "== shared sources for Windows: skipped: VELLUMAR_CROSS_CHECK is 0"
 elif ! command -v "$cross" >/dev/null; then
   echo "== shared sources for Windows: skipped: $cross is not installed"
 else

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -19,6 +20,7 @@
 #include "platform/dynamic_library.h"
 #include "platform/executable_path.h"
 #include "platform/os_error.h"
+#include "tools/cli.h"
 #include "vellumar/vellumar.h"
 
 namespace {
@@ -189,10 +191,8 @@ int main(int argc, char** argv) {
   CLI::Option* pasteOption =
       app.add_option("name", pasteName, "for PasteFunc: the function whose call text to paste");
   app.footer("vellumar-call PasteFunc NAME pastes the call text of NAME and shows the result.\n");
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::ParseError& e) {
-    return app.exit(e) == 0 ? kExitAnswered : kExitUsage;  // --help is no error
+  if (std::optional<int> status = vellumar::tools::ParseCommandLine(app, argc, argv, kExitUsage)) {
+    return *status;
   }
 
   const bool paste = exportName == kPasteExport;

@@ -14,6 +14,8 @@
 #include <climits>
 #include <cstddef>
 
+#include "platform/posix/descriptor.h"
+
 namespace vellumar::platform {
 namespace {
 
@@ -59,10 +61,7 @@ int LockExclusive(int fd, const FileSeam* seam) noexcept {
   if (Injected(seam, FileOperation::open) && seam->failure == FileFailure::sharingViolation) {
     return static_cast<int>(native_file::ErrorOf(FileFailure::sharingViolation).code);
   }
-  int rc;
-  do {
-    rc = ::flock(fd, LOCK_EX | LOCK_NB);
-  } while (rc != 0 && errno == EINTR);
+  const int rc = posix::RetryOnInterrupt([&] { return ::flock(fd, LOCK_EX | LOCK_NB); });
   return rc == 0 ? 0 : errno;
 }
 
@@ -89,10 +88,8 @@ OsError Open(const char* path, Opened& file) noexcept {
 
   // Non-blocking so that a FIFO or device in the file's place cannot hang
   // the open; such files are refused by the status check.
-  int fd;
-  do {
-    fd = ::open(native, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  } while (fd < 0 && errno == EINTR);
+  const int fd = posix::RetryOnInterrupt(
+      [&] { return ::open(native, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY); });
   if (fd < 0) return LastOsError();
   if (seam != nullptr) ++seam->opened;
 
@@ -115,10 +112,8 @@ OsError ReadAt(FileHandle handle, void* buffer, unsigned count, std::uint64_t of
   FileSeam* seam = CurrentSeam();
   if (seam != nullptr && seam->beforeRead != nullptr) seam->beforeRead(handle, seam->context);
   if (Injected(seam, FileOperation::read)) return ErrorOf(seam->failure);
-  ssize_t n;
-  do {
-    n = ::pread(Descriptor(handle), buffer, count, static_cast<off_t>(offset));
-  } while (n < 0 && errno == EINTR);
+  const ssize_t n = posix::RetryOnInterrupt(
+      [&] { return ::pread(Descriptor(handle), buffer, count, static_cast<off_t>(offset)); });
   if (n < 0) return LastOsError();
   delivered = static_cast<unsigned>(n);
   return {};

@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/posix/descriptor.h"
 #include "platform/profile_text.h"
 
 namespace vellumar::platform {
@@ -45,10 +46,8 @@ bool ProfilePath(char (&buffer)[PATH_MAX]) {
 // leaves no window in which the file can be swapped.
 std::string ReadBoundedProfile(const char* path) {
   std::string text;
-  int fd;
-  do {
-    fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  } while (fd < 0 && errno == EINTR);
+  const int fd = posix::RetryOnInterrupt(
+      [&] { return ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY); });
   if (fd < 0) return text;
 
   struct stat st;
@@ -58,8 +57,8 @@ std::string ReadBoundedProfile(const char* path) {
     char chunk[4096];
     while (text.size() < kProfileReadLimit) {
       const std::size_t want = kProfileReadLimit - text.size();
-      const ssize_t n = ::read(fd, chunk, want < sizeof chunk ? want : sizeof chunk);
-      if (n < 0 && errno == EINTR) continue;
+      const ssize_t n = posix::RetryOnInterrupt(
+          [&] { return ::read(fd, chunk, want < sizeof chunk ? want : sizeof chunk); });
       if (n <= 0) break;
       text.append(chunk, static_cast<std::size_t>(n));
     }

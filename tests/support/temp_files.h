@@ -9,11 +9,18 @@
 
 namespace vellumar::testing {
 
-// A new directory of the test's own under the system's temporary
-// directory, removed with everything in it at the end of the scope.
+// A new directory of the test's own, removed with everything in it at the
+// end of the scope.
 class TempDir {
  public:
-  TempDir();  // throws when it cannot be made
+  enum class Where {
+    temporary,  // under the system's temporary directory
+    // on a file system held in memory where there is one (it keeps file
+    // times that a disk's may not, such as those before 1901), else as
+    // `temporary`
+    inMemory,
+  };
+  explicit TempDir(Where where = Where::temporary);  // throws when it cannot be made
   ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;

@@ -1,8 +1,10 @@
 // The parts of the temporary files that need the system: a directory made
-// under a unique name, file times and the open descriptors.
+// under a unique name (in memory: on /dev/shm, a tmpfs), file times and the
+// open descriptors.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -12,10 +14,11 @@
 
 namespace vellumar::testing {
 
-TempDir::TempDir() {
+TempDir::TempDir(Where where) {
   std::error_code ec;
   std::filesystem::path base = std::filesystem::temp_directory_path(ec);
   if (ec) base = "/tmp";
+  if (where == Where::inMemory && ::access("/dev/shm", W_OK) == 0) base = "/dev/shm";
   std::string pattern = (base / "vellumar-test-XXXXXX").string();
   if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   path_ = pattern;

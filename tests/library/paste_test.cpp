@@ -1,29 +1,23 @@
 // PasteFunc: the pasted text, the packed placeholder offsets, what it leaves
 // of the caller's buffer, and its independence of the process locale.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <clocale>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
-#include "support/child_process.h"
-#include "support/scoped_env.h"
+#include "support/child.h"
+#include "support/environment.h"
+#include "support/paths.h"
+#include "support/private_namespace.h"
+#include "support/temp_files.h"
 #include "vellumar/vellumar.h"
-
-extern char** environ;
 
 namespace {
 
@@ -34,6 +28,8 @@ struct PasteCase {
   std::uint32_t result;
   const char* placeholder;  // nullptr for an unknown name
 };
+
+[[maybe_unused]] void PrintTo(const PasteCase& c, std::ostream* os) { *os << c.label; }
 
 const PasteCase kCases[] = {
     {"GetResolutionStr", "GetResolutionStr", "GetResolutionStr( ResolutionStr );", 0x1F0012,
@@ -94,22 +90,10 @@ INSTANTIATE_TEST_SUITE_P(Names, PasteFuncTable, ::testing::ValuesIn(kCases),
                          [](const auto& param) { return std::string(param.param.label); });
 
 // Runs a program with its output thrown away; true when it exited with 0.
-bool RunQuietly(std::vector<std::string> args) {
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-  pid_t pid = 0;
-  const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) return false;
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+bool RunQuietly(const std::vector<std::string>& argv) {
+  vellumar::testing::ChildOptions quiet;
+  quiet.output = quiet.error = vellumar::testing::Redirect::NullDevice();
+  return vellumar::testing::RunProgram(argv, quiet).exitCode == 0;
 }
 
 // Switches the process to a Turkish locale, where the C library folds "I" to
@@ -118,39 +102,23 @@ bool RunQuietly(std::vector<std::string> args) {
 class PasteFuncTurkishLocale : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (const char* old = std::getenv("LOCPATH")) m_oldLocPath = old;
-    char dir[] = "/tmp/vellumar-paste-locale-XXXXXX";
-    ASSERT_NE(::mkdtemp(dir), nullptr) << std::strerror(errno);
-    m_dir = dir;
     const std::string name = "tr_TR.ISO-8859-9";
-    if (RunQuietly({"localedef", "-i", "tr_TR", "-f", "ISO-8859-9", m_dir + "/" + name})) {
-      ::setenv("LOCPATH", m_dir.c_str(), 1);
+    if (RunQuietly({"localedef", "-i", "tr_TR", "-f", "ISO-8859-9", m_dir / name})) {
+      m_locPath.emplace("LOCPATH", m_dir.path().c_str());
       if (std::setlocale(LC_ALL, name.c_str()) != nullptr) return;
     }
-    RestoreLocPath();
+    m_locPath.reset();
     for (const char* installed : {"tr_TR.ISO-8859-9", "tr_TR.UTF-8", "tr_TR.utf8"}) {
       if (std::setlocale(LC_ALL, installed) != nullptr) return;
     }
     GTEST_SKIP() << "no Turkish locale: localedef could not build tr_TR and none is installed";
   }
 
-  void TearDown() override {
-    std::setlocale(LC_ALL, "C");
-    RestoreLocPath();
-    if (!m_dir.empty()) std::filesystem::remove_all(m_dir);
-  }
+  void TearDown() override { std::setlocale(LC_ALL, "C"); }
 
  private:
-  void RestoreLocPath() {
-    if (m_oldLocPath) {
-      ::setenv("LOCPATH", m_oldLocPath->c_str(), 1);
-    } else {
-      ::unsetenv("LOCPATH");
-    }
-  }
-
-  std::optional<std::string> m_oldLocPath;
-  std::string m_dir;
+  vellumar::testing::TempDir m_dir;
+  std::optional<vellumar::testing::ScopedEnv> m_locPath;
 };
 
 TEST_F(PasteFuncTurkishLocale, AnswersAsInTheCLocale) {
@@ -180,8 +148,8 @@ TEST(PasteFuncCallTool, PrintsTextResultAndPlaceholder) {
   vellumar::testing::PrivateNamespace ns;  // the library registers at load
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    vellumar::testing::ProcessResult r =
-        vellumar::testing::RunProcess({VELLUMAR_CALL_PATH, "PasteFunc", row.name});
+    vellumar::testing::ProcessResult r = vellumar::testing::RunProgram(
+        {vellumar::testing::Paths().CallTool(), "PasteFunc", row.name});
     EXPECT_EQ(r.out, row.output);
     EXPECT_EQ(r.exitCode, 0) << r.err;
   }

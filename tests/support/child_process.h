@@ -16,15 +16,11 @@
 #include <utility>
 #include <vector>
 
+#include "support/child.h"
+
 extern char** environ;
 
 namespace vellumar::testing {
-
-struct ProcessResult {
-  int exitCode = -1;  // -1 when it did not exit normally
-  std::string out;
-  std::string err;
-};
 
 // Runs argv[0] (looked up on PATH) with extra "NAME=value" entries in its
 // environment, and waits for it.

@@ -19,6 +19,9 @@
 #include <thread>
 #include <utility>
 
+#include "support/child.h"
+#include "support/posix/posix_only.h"
+
 extern char** environ;
 
 namespace vellumar::testing {
@@ -47,21 +50,6 @@ void KillAndReap(pid_t pid) {
 }
 
 }  // namespace
-
-std::int64_t NowMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
-
-bool WaitUntil(const std::function<bool()>& ready, int timeoutMs) {
-  std::int64_t deadline = NowMs() + timeoutMs;
-  for (;;) {
-    if (ready()) return true;
-    if (NowMs() >= deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(3));
-  }
-}
 
 void WriteReport(int fd, const void* data, std::size_t size) {
   const char* p = static_cast<const char*>(data);
@@ -170,47 +158,9 @@ int Spawned::Wait(int timeoutMs) {
   return ExitCodeOf(status);
 }
 
-bool ProcessGone(pid_t pid) {
-  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-  if (!status) return true;
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind("State:", 0) == 0) return line.find('Z') != std::string::npos;
-  }
-  return true;
-}
+bool ProcessGone(pid_t pid) { return posix::ProcessGone(pid); }
 
-int ZombieChildren() {
-  int zombies = 0;
-  DIR* dir = ::opendir("/proc");
-  if (dir == nullptr) return -1;
-  const std::string self = std::to_string(::getpid());
-  while (dirent* entry = ::readdir(dir)) {
-    if (entry->d_name[0] < '0' || entry->d_name[0] > '9') continue;
-    std::ifstream status(std::string("/proc/") + entry->d_name + "/status");
-    std::string line;
-    bool zombie = false;
-    bool ours = false;
-    while (std::getline(status, line)) {
-      if (line.rfind("State:", 0) == 0) zombie = line.find('Z') != std::string::npos;
-      if (line.rfind("PPid:", 0) == 0) {
-        std::string ppid = line.substr(5);
-        ppid.erase(0, ppid.find_first_not_of(" \t"));
-        ours = ppid == self;
-      }
-    }
-    if (zombie && ours) ++zombies;
-  }
-  ::closedir(dir);
-  return zombies;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+int ZombieChildren() { return UncollectedChildren(); }
 
 void WriteFile(const std::string& path, const std::string& text, int mode) {
   {

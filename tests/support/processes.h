@@ -13,14 +13,9 @@
 
 #include "support/scoped_env.h"
 #include "support/test_files.h"
+#include "support/waits.h"
 
 namespace vellumar::testing {
-
-// Milliseconds on the monotonic clock since an arbitrary start.
-std::int64_t NowMs();
-
-// Polls `ready` every few milliseconds for at most `timeoutMs`.
-bool WaitUntil(const std::function<bool()>& ready, int timeoutMs);
 
 // Runs `body` in a forked child and returns what it wrote through `report`
 // (a pipe that the parent reads to the end), with its exit status. The
@@ -81,7 +76,6 @@ bool ProcessGone(pid_t pid);
 // Children of this process that have ended but not been reaped.
 int ZombieChildren();
 
-std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& text, int mode = 0644);
 
 }  // namespace vellumar::testing

@@ -2,12 +2,8 @@
 // length of a test: the C library's zone and the moment of the call.
 #pragma once
 
-#include <time.h>
-#include <unistd.h>
-
+#include <chrono>
 #include <cstdint>
-#include <cstdlib>
-#include <cstring>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -29,23 +25,14 @@ inline void PrintTo(const CivilTime& c, std::ostream* os) {
 
 namespace vellumar::testing {
 
-// TZ set to a zone (a POSIX rule such as "EST5EDT,M4.1.0,M10.5.0", or a zone
-// file's name) and tzset() called; the previous TZ comes back afterwards.
+// The C library's zone set for the scope, and the previous one put back
+// afterwards. `zone` is a rule such as "EST5EDT,M4.1.0,M10.5.0" (TZ's form:
+// standard name, hours west of UTC, daylight-saving name, when it starts and
+// ends) or a zone's name such as "Europe/London".
 class ScopedTimeZone {
  public:
-  explicit ScopedTimeZone(const char* zone) {
-    if (const char* old = std::getenv("TZ")) m_previous = old;
-    ::setenv("TZ", zone, 1);
-    ::tzset();
-  }
-  ~ScopedTimeZone() {
-    if (m_previous) {
-      ::setenv("TZ", m_previous->c_str(), 1);
-    } else {
-      ::unsetenv("TZ");
-    }
-    ::tzset();
-  }
+  explicit ScopedTimeZone(const char* zone);
+  ~ScopedTimeZone();
   ScopedTimeZone(const ScopedTimeZone&) = delete;
   ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
 
@@ -65,18 +52,15 @@ class ScopedNow {
   std::optional<platform::Instant> m_previous;
 };
 
-// An instant given by its UTC reading, by the C library's own arithmetic
+// An instant given by its UTC reading, by the standard library's calendar
 // (independent of the conversions under test).
 inline platform::Instant Utc(int year, int month, int day, int hour = 0, int minute = 0,
                              int second = 0) {
-  tm fields{};
-  fields.tm_year = year - 1900;
-  fields.tm_mon = month - 1;
-  fields.tm_mday = day;
-  fields.tm_hour = hour;
-  fields.tm_min = minute;
-  fields.tm_sec = second;
-  return platform::Instant{static_cast<std::int64_t>(::timegm(&fields))};
+  const std::chrono::sys_days date = std::chrono::year_month_day{
+      std::chrono::year{year}, std::chrono::month{static_cast<unsigned>(month)},
+      std::chrono::day{static_cast<unsigned>(day)}};
+  return platform::Instant{std::int64_t{date.time_since_epoch().count()} * 86400 +
+                           std::int64_t{hour} * 3600 + std::int64_t{minute} * 60 + second};
 }
 
 // A zone used throughout: 5 hours west of UTC, daylight-saving time 4 hours
@@ -87,18 +71,11 @@ inline constexpr const char kEasternZone[] = "EST5EDT,M4.1.0,M10.5.0";
 inline constexpr const char kCentralEuropeanZone[] = "CET-1CEST,M3.5.0,M10.5.0/3";
 inline constexpr const char kUtcZone[] = "UTC0";
 
-// Whether the C library can load a zone file by this name.
-inline bool HasZoneFile(const char* name) {
-  const char* dir = std::getenv("TZDIR");
-  const std::string path =
-      std::string(dir != nullptr && *dir != '\0' ? dir : "/usr/share/zoneinfo") + "/" + name;
-  return ::access(path.c_str(), R_OK) == 0;
-}
+// Whether the system has the zone of this name.
+bool HasZoneFile(const char* name);
 
-// Whether TZ can name this zone: a POSIX rule always gives its offset in
-// digits; a name without digits must be a zone file that is there.
-inline bool ZoneAvailable(const char* zone) {
-  return std::strpbrk(zone, "0123456789") != nullptr || HasZoneFile(zone);
-}
+// Whether ScopedTimeZone can set this zone: a rule always can; a zone's name
+// only when the system has that zone.
+bool ZoneAvailable(const char* zone);
 
 }  // namespace vellumar::testing

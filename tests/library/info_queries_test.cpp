@@ -15,7 +15,7 @@
 #include "support/case_name.h"
 #include "support/file_seam.h"
 #include "support/query_outcome.h"
-#include "support/test_files.h"
+#include "support/temp_files.h"
 #include "vellumar/vellumar.h"
 
 namespace vellumar {

@@ -10,7 +10,7 @@
 #include "platform/cfile.h"
 #include "support/case_name.h"
 #include "support/file_seam.h"
-#include "support/test_files.h"
+#include "support/temp_files.h"
 
 namespace vellumar::platform {
 namespace {
@@ -41,13 +41,13 @@ class CFileNotAFileTest : public ::testing::TestWithParam<NotAFileCase> {
 TEST_P(CFileNotAFileTest, IsRefusedAtTheOpenAsAccessDenied) {
   const std::string path = dir_ / "data.bin";
   ASSERT_TRUE(GetParam().prepare(path));
-  const int before = testing::OpenDescriptorCount();
+  const int before = testing::OpenHandleCount();
   CFile file;
   CFileException error;
   EXPECT_FALSE(file.Open(path.c_str(), CFile::modeRead, &error));
   EXPECT_EQ(error.m_cause, CFileException::accessDenied);
   EXPECT_EQ(error.m_lOsError, GetParam().osError);
-  EXPECT_EQ(testing::OpenDescriptorCount(), before);
+  EXPECT_EQ(testing::OpenHandleCount(), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, CFileNotAFileTest, ::testing::ValuesIn(kNotAFile),
@@ -61,12 +61,12 @@ class CFilePosixTest : public ::testing::Test {
 };
 
 TEST_F(CFilePosixTest, ReleaseClosesTheDescriptor) {
-  const int before = testing::OpenDescriptorCount();
+  const int before = testing::OpenHandleCount();
   {
     CFile file(path_.c_str(), CFile::modeRead);
-    EXPECT_EQ(testing::OpenDescriptorCount(), before + 1);
+    EXPECT_EQ(testing::OpenHandleCount(), before + 1);
   }
-  EXPECT_EQ(testing::OpenDescriptorCount(), before);
+  EXPECT_EQ(testing::OpenHandleCount(), before);
 }
 
 // Every injected failure at every step, counted in the process's own
@@ -79,7 +79,7 @@ TEST_F(CFilePosixTest, NoFaultLeavesADescriptorOpen) {
     for (FileFailure failure :
          {FileFailure::notFound, FileFailure::accessDenied, FileFailure::sharingViolation,
           FileFailure::tooManyOpenFiles, FileFailure::ioError}) {
-      const int before = testing::OpenDescriptorCount();
+      const int before = testing::OpenHandleCount();
       {
         ScopedFileSeam seam(operation, failure);
         CFile file;
@@ -92,8 +92,7 @@ TEST_F(CFilePosixTest, NoFaultLeavesADescriptorOpen) {
           }
         }
       }
-      EXPECT_EQ(testing::OpenDescriptorCount(), before)
-          << testing::FileFaultName(operation, failure);
+      EXPECT_EQ(testing::OpenHandleCount(), before) << testing::FileFaultName(operation, failure);
     }
   }
 }

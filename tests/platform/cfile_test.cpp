@@ -8,7 +8,7 @@
 
 #include "support/case_name.h"
 #include "support/file_seam.h"
-#include "support/test_files.h"
+#include "support/temp_files.h"
 
 namespace vellumar::platform {
 namespace {

@@ -1,6 +1,5 @@
 // The information-file queries on POSIX: a FIFO or device in the file's
-// place, flock(1) as the other holder, and descriptors counted in
-// /proc/self/fd.
+// place, and flock(1) as the other holder.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,8 +19,6 @@ namespace vellumar {
 namespace {
 
 using testing::CallText;
-using testing::FileFailure;
-using testing::FileOperation;
 using testing::InfoFile;
 using testing::Outcome;
 using testing::ScopedFileSeam;
@@ -83,26 +80,6 @@ TEST_F(InfoFilePosixTest, WhileAQueryHoldsTheFileNoOtherProcessCanTakeIt) {
   });
   EXPECT_EQ(CallText(GetAppVersion), Outcome::Answer("Pelorin Version 7.0"));
   EXPECT_EQ(otherExit, 1) << "a second process took the file while the query held it";
-}
-
-// Every injected failure at every step, counted in the process's own
-// descriptor table rather than by the seam.
-TEST_F(InfoFilePosixTest, NoFaultLeavesADescriptorOpen) {
-  WriteInfo(InfoFile(2008, 3));
-  for (FileOperation operation :
-       {FileOperation::open, FileOperation::status, FileOperation::read, FileOperation::close}) {
-    for (FileFailure failure :
-         {FileFailure::notFound, FileFailure::accessDenied, FileFailure::sharingViolation,
-          FileFailure::tooManyOpenFiles, FileFailure::ioError}) {
-      const int fdsBefore = testing::OpenHandleCount();
-      {
-        ScopedFileSeam seam(operation, failure);
-        AskAll();
-      }
-      EXPECT_EQ(testing::OpenHandleCount(), fdsBefore)
-          << testing::FileFaultName(operation, failure);
-    }
-  }
 }
 
 }  // namespace

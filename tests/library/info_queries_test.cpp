@@ -343,6 +343,26 @@ TEST_F(InfoFileTest, ASuccessfulQueryUsesOneHandleAndClosesIt) {
   EXPECT_EQ(seam.closed(), 4);
 }
 
+// Every injected failure at every step, counted in the process's own handle
+// table rather than by the seam.
+TEST_F(InfoFileTest, NoFaultLeavesAHandleOpen) {
+  WriteInfo(InfoFile(2008, 3));
+  for (FileOperation operation :
+       {FileOperation::open, FileOperation::status, FileOperation::read, FileOperation::close}) {
+    for (FileFailure failure :
+         {FileFailure::notFound, FileFailure::accessDenied, FileFailure::sharingViolation,
+          FileFailure::tooManyOpenFiles, FileFailure::ioError}) {
+      const int handlesBefore = testing::OpenHandleCount();
+      {
+        ScopedFileSeam seam(operation, failure);
+        AskAll();
+      }
+      EXPECT_EQ(testing::OpenHandleCount(), handlesBefore)
+          << testing::FileFaultName(operation, failure);
+    }
+  }
+}
+
 TEST_F(InfoFileTest, AnsweringAllocatesNothing) {
   WriteInfo(InfoFile(2008, 3));
   char text[64];

@@ -315,6 +315,29 @@ TEST_F(LastSaveDate, OneOpenOneCloseAndNoRead) {
   EXPECT_EQ(reads, 0);
 }
 
+// The query, plain and with every injected failure at every step, counted
+// in the process's own handle table rather than by the seam: a failed close
+// or status read has still let go of the handle.
+TEST_F(LastSaveDate, NoQueryLeavesAHandleOpen) {
+  ASSERT_TRUE(m_dir.WriteStamp(Utc(2004, 3, 3, 19, 5, 9)));
+  const int handlesBefore = testing::OpenHandleCount();
+  EXPECT_EQ(CallText(GetLastSaveDate).kind, Outcome::answered);
+  EXPECT_EQ(testing::OpenHandleCount(), handlesBefore);
+  for (FileOperation operation :
+       {FileOperation::open, FileOperation::status, FileOperation::read, FileOperation::close}) {
+    for (FileFailure failure :
+         {FileFailure::notFound, FileFailure::accessDenied, FileFailure::sharingViolation,
+          FileFailure::tooManyOpenFiles, FileFailure::ioError}) {
+      {
+        ScopedFileSeam seam(operation, failure);
+        CallText(GetLastSaveDate);
+      }
+      EXPECT_EQ(testing::OpenHandleCount(), handlesBefore)
+          << testing::FileFaultName(operation, failure);
+    }
+  }
+}
+
 // The host's locale set to German: the C library then names the months in
 // German, and the text still does not change a letter.
 class ScopedGermanLocale {

@@ -2,10 +2,18 @@
 # Compiles every shared source for Windows: each .cpp and .h under library/,
 # logger/, platform/ (but not platform/posix/) and tools/, with the mingw-w64
 # cross compiler, syntax only, and the project's warnings as errors. A header
-# is compiled on its own, so it must include what it uses. Reports each file
-# that fails with the compiler's messages, and exits 1 when any does.
+# is compiled on its own, so it must include what it uses. A file that
+# includes a POSIX header fails too, even where mingw-w64 has one of that
+# name (unistd.h, sys/stat.h, fcntl.h...): the Windows build is not to rely
+# on them. Reports each file that fails with the compiler's messages, and
+# exits 1 when any does.
 #
 #   scripts/check-shared-sources.sh [FILE...]    (default: every shared source)
+#
+# VELLUMAR_CROSS_CHECK_TESTS=1 adds the portable test sources: each .cpp and
+# .h under tests/ but the POSIX-only tests (*_posix_test.cpp), the POSIX
+# test support (tests/support/posix/) and the host that the install test
+# builds against an installed tree (tests/install/host/).
 #
 # VELLUMAR_CROSS_CXX names another cross compiler (default:
 # x86_64-w64-mingw32-g++-posix, the thread model that has std::mutex and
@@ -30,6 +38,11 @@ cmake -DTABLE="$root/library/exports.txt" -DOUTPUT_DIR="$work/exports" \
 # of the native include directory.
 mkdir "$work/cli11"
 ln -s /usr/include/CLI "$work/cli11/CLI"
+# The same for GoogleTest's headers, which the test sources include; as in
+# the native build, they are system headers, whose own warnings are not ours.
+mkdir "$work/gtest"
+ln -s /usr/include/gtest "$work/gtest/gtest"
+ln -s /usr/include/gmock "$work/gtest/gmock"
 # The project's warnings, from the one place that lists them.
 mapfile -t warnings < <(cmake -P "$root/cmake/VellumarWarnings.cmake" 2>&1)
 
@@ -43,14 +56,35 @@ if [ $# -gt 0 ]; then
 else
   mapfile -t files < <(find library logger platform tools -path platform/posix -prune -o \
     -type f \( -name '*.cpp' -o -name '*.h' \) -print | LC_ALL=C sort)
+  if [ "${VELLUMAR_CROSS_CHECK_TESTS:-0}" = 1 ]; then
+    mapfile -t -O "${#files[@]}" files < <(find tests \
+      \( -path tests/support/posix -o -path tests/install/host \) -prune -o \
+      -type f \( -name '*.cpp' -o -name '*.h' \) ! -name '*_posix_test.cpp' -print |
+      LC_ALL=C sort)
+  fi
 fi
+# A test source finds the test support and GoogleTest as the test program's
+# build gives them; the rest see neither.
+test_flags=(-I"$root/tests" -isystem "$work/gtest")
+
+# The headers that only platform/posix/ and the POSIX-only tests include.
+posix_headers='^[[:space:]]*#[[:space:]]*include[[:space:]]*<(unistd\.h|sys/[^>]*|fcntl\.h|dlfcn\.h|poll\.h|pthread\.h|signal\.h|spawn\.h)>'
 
 failed=()
 for file in "${files[@]}"; do
+  file_flags=("${flags[@]}")
+  case /$file in
+    */tests/*) file_flags+=("${test_flags[@]}") ;;
+  esac
   case $file in
-    *.h) output=$(echo "#include \"$file\"" | "$cxx" "${flags[@]}" -x c++ - 2>&1) ;;
-    *) output=$("$cxx" "${flags[@]}" "$file" 2>&1) ;;
+    *.h) output=$(echo "#include \"$file\"" | "$cxx" "${file_flags[@]}" -x c++ - 2>&1) ;;
+    *) output=$("$cxx" "${file_flags[@]}" "$file" 2>&1) ;;
   esac && status=0 || status=$?
+  # Said first, before the compiler's messages are cut short.
+  if posix=$(grep -nE "$posix_headers" "$file"); then
+    status=1
+    output="includes a POSIX header:"$'\n'"$posix${output:+$'\n'}$output"
+  fi
   if [ "$status" -ne 0 ] || [ -n "$output" ]; then
     failed+=("$file")
     echo "FAILED: $file"

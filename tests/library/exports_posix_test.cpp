@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "library/export_table.h"
+#include "support/paths.h"
 
 namespace {
 
@@ -51,7 +52,7 @@ TEST(Exports, DynamicTableHoldsExactlyTheExportTable) {
   std::vector<std::string> expected;
   for (const vellumar::ExportEntry& e : vellumar::kExportTable) expected.emplace_back(e.name);
   std::sort(expected.begin(), expected.end());
-  EXPECT_EQ(DefinedDynamicSymbols(VELLUMAR_SO_PATH), expected);
+  EXPECT_EQ(DefinedDynamicSymbols(vellumar::testing::Paths().Library()), expected);
 }
 
 }  // namespace

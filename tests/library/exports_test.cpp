@@ -8,10 +8,11 @@
 #include <vector>
 
 #include "library/export_table.h"
+#include "support/paths.h"
 
 namespace {
 
-std::vector<std::string> Lines(const char* path) {
+std::vector<std::string> Lines(const std::string& path) {
   std::ifstream in(path);
   std::vector<std::string> lines;
   for (std::string line; std::getline(in, line);) lines.push_back(line);
@@ -23,7 +24,7 @@ TEST(Exports, ModuleDefinitionFileListsTheTableByOrdinal) {
   for (const vellumar::ExportEntry& e : vellumar::kExportTable) {
     expected.push_back(std::string(e.name) + " @" + std::to_string(e.ordinal));
   }
-  EXPECT_EQ(Lines(VELLUMAR_DEF_PATH), expected);
+  EXPECT_EQ(Lines(vellumar::testing::Paths().DefFile()), expected);
 }
 
 }  // namespace

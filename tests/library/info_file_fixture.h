@@ -11,7 +11,7 @@
 
 #include "library/data_paths.h"
 #include "support/query_outcome.h"
-#include "support/test_files.h"
+#include "support/temp_files.h"
 #include "vellumar/vellumar.h"
 
 namespace vellumar::testing {

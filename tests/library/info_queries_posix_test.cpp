@@ -1,6 +1,5 @@
 // The information-file queries on POSIX: a FIFO or device in the file's
-// place, flock(1) as the other holder, and descriptors counted in
-// /proc/self/fd.
+// place, and flock(1) as the other holder.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,18 +8,17 @@
 
 #include "library/info_file_fixture.h"
 #include "support/case_name.h"
-#include "support/child_process.h"
+#include "support/child.h"
 #include "support/file_seam.h"
+#include "support/posix/posix_only.h"
 #include "support/query_outcome.h"
-#include "support/test_files.h"
+#include "support/temp_files.h"
 #include "vellumar/vellumar.h"
 
 namespace vellumar {
 namespace {
 
 using testing::CallText;
-using testing::FileFailure;
-using testing::FileOperation;
 using testing::InfoFile;
 using testing::Outcome;
 using testing::ScopedFileSeam;
@@ -46,13 +44,13 @@ class InfoNotAFileTest : public InfoFilePosixTest,
 
 TEST_P(InfoNotAFileTest, FailsAtTheOpenAsAccessDenied) {
   if (!GetParam().prepare(InfoPath())) GTEST_SKIP() << "cannot be set up here";
-  const int fdsBefore = testing::OpenDescriptorCount();
+  const int fdsBefore = testing::OpenHandleCount();
   Answers a = AskAll();
   EXPECT_EQ(a.str, Outcome::File(CFileException::accessDenied));
   EXPECT_EQ(a.ints, Outcome::File(CFileException::accessDenied));
   EXPECT_EQ(a.version, Outcome::Script(ERR_INFO_OPEN));
   EXPECT_EQ(a.os, Outcome::Script(ERR_INFO_OPEN));
-  EXPECT_EQ(testing::OpenDescriptorCount(), fdsBefore);
+  EXPECT_EQ(testing::OpenHandleCount(), fdsBefore);
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, InfoNotAFileTest, ::testing::ValuesIn(kNotAFile),
@@ -61,7 +59,7 @@ INSTANTIATE_TEST_SUITE_P(Kinds, InfoNotAFileTest, ::testing::ValuesIn(kNotAFile)
 TEST_F(InfoFilePosixTest, FileHeldByAnotherProcessFailsEveryQuery) {
   WriteInfo(InfoFile(2008, 3));
   {
-    testing::FileHolder holder(InfoPath());
+    testing::posix::FlockHolder holder(InfoPath());
     ASSERT_TRUE(holder.held());
     Answers a = AskAll();
     EXPECT_EQ(a.str, Outcome::File(CFileException::sharingViolation));
@@ -78,30 +76,10 @@ TEST_F(InfoFilePosixTest, WhileAQueryHoldsTheFileNoOtherProcessCanTakeIt) {
   int otherExit = -1;
   seam.BeforeRead([&](platform::FileHandle) {
     otherExit =
-        testing::RunProcess({"flock", "--exclusive", "--nonblock", InfoPath(), "true"}).exitCode;
+        testing::RunProgram({"flock", "--exclusive", "--nonblock", InfoPath(), "true"}).exitCode;
   });
   EXPECT_EQ(CallText(GetAppVersion), Outcome::Answer("Pelorin Version 7.0"));
   EXPECT_EQ(otherExit, 1) << "a second process took the file while the query held it";
-}
-
-// Every injected failure at every step, counted in the process's own
-// descriptor table rather than by the seam.
-TEST_F(InfoFilePosixTest, NoFaultLeavesADescriptorOpen) {
-  WriteInfo(InfoFile(2008, 3));
-  for (FileOperation operation :
-       {FileOperation::open, FileOperation::status, FileOperation::read, FileOperation::close}) {
-    for (FileFailure failure :
-         {FileFailure::notFound, FileFailure::accessDenied, FileFailure::sharingViolation,
-          FileFailure::tooManyOpenFiles, FileFailure::ioError}) {
-      const int fdsBefore = testing::OpenDescriptorCount();
-      {
-        ScopedFileSeam seam(operation, failure);
-        AskAll();
-      }
-      EXPECT_EQ(testing::OpenDescriptorCount(), fdsBefore)
-          << testing::FileFaultName(operation, failure);
-    }
-  }
 }
 
 }  // namespace

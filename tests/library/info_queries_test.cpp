@@ -15,7 +15,7 @@
 #include "support/case_name.h"
 #include "support/file_seam.h"
 #include "support/query_outcome.h"
-#include "support/test_files.h"
+#include "support/temp_files.h"
 #include "vellumar/vellumar.h"
 
 namespace vellumar {
@@ -341,6 +341,26 @@ TEST_F(InfoFileTest, ASuccessfulQueryUsesOneHandleAndClosesIt) {
   EXPECT_EQ(a.os, Outcome::Answer("Windows NT"));
   EXPECT_EQ(seam.opened(), 4);
   EXPECT_EQ(seam.closed(), 4);
+}
+
+// Every injected failure at every step, counted in the process's own handle
+// table rather than by the seam.
+TEST_F(InfoFileTest, NoFaultLeavesAHandleOpen) {
+  WriteInfo(InfoFile(2008, 3));
+  for (FileOperation operation :
+       {FileOperation::open, FileOperation::status, FileOperation::read, FileOperation::close}) {
+    for (FileFailure failure :
+         {FileFailure::notFound, FileFailure::accessDenied, FileFailure::sharingViolation,
+          FileFailure::tooManyOpenFiles, FileFailure::ioError}) {
+      const int handlesBefore = testing::OpenHandleCount();
+      {
+        ScopedFileSeam seam(operation, failure);
+        AskAll();
+      }
+      EXPECT_EQ(testing::OpenHandleCount(), handlesBefore)
+          << testing::FileFaultName(operation, failure);
+    }
+  }
 }
 
 TEST_F(InfoFileTest, AnsweringAllocatesNothing) {

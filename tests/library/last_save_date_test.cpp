@@ -1,17 +1,13 @@
 // GetLastSaveDate against real save-stamp files whose last-write times the
 // tests set, in zones given by TZ, at a fixed moment of the call.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <time.h>
-#include <unistd.h>
 
 #include <clocale>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <exception>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -19,9 +15,11 @@
 
 #include "library/data_paths.h"
 #include "support/case_name.h"
-#include "support/child_process.h"
+#include "support/child.h"
+#include "support/environment.h"
 #include "support/file_seam.h"
 #include "support/query_outcome.h"
+#include "support/temp_files.h"
 #include "support/time_scopes.h"
 #include "vellumar/vellumar.h"
 
@@ -42,56 +40,39 @@ using testing::ScopedNow;
 using testing::ScopedTimeZone;
 using testing::Utc;
 
-namespace fs = std::filesystem;
-
-// The seconds-and-nanoseconds pair that utimensat takes.
-using FileTime = decltype(stat::st_mtim);
-
 constexpr std::size_t kBufferSize = 64;
 constexpr char kUnwritten = '#';
 
-// A fresh application directory that the library is pointed at, on tmpfs
-// when there is one (it stores last-write times before 1901); the previous
-// configuration comes back afterwards.
+// A fresh application directory that the library is pointed at, held in
+// memory where the system can (it stores last-write times before 1901); the
+// previous configuration comes back afterwards.
 class AppDirectory {
  public:
   AppDirectory() {
     std::memcpy(m_savedDirectory, g_szAppDirectory, sizeof m_savedDirectory);
-    const bool shm = ::access("/dev/shm", W_OK) == 0;
-    std::string pattern = (shm ? std::string("/dev/shm") : fs::temp_directory_path().string()) +
-                          "/vellumar-save-date-XXXXXX";
-    if (::mkdtemp(pattern.data()) != nullptr) m_path = pattern;
-    std::snprintf(g_szAppDirectory, sizeof g_szAppDirectory, "%s", m_path.c_str());
+    std::snprintf(g_szAppDirectory, sizeof g_szAppDirectory, "%s", m_dir.path().c_str());
     ComposeDataPaths();
   }
   ~AppDirectory() {
     std::memcpy(g_szAppDirectory, m_savedDirectory, sizeof m_savedDirectory);
     ComposeDataPaths();
-    std::error_code ignored;
-    if (!m_path.empty()) fs::remove_all(m_path, ignored);
   }
   AppDirectory(const AppDirectory&) = delete;
   AppDirectory& operator=(const AppDirectory&) = delete;
 
-  const std::string& Path() const { return m_path; }
-  std::string StampPath() const { return m_path + "/app.ver"; }
+  const std::string& Path() const { return m_dir.path(); }
+  std::string StampPath() const { return m_dir / "app.ver"; }
 
   // Writes app.ver and sets its last-write time. False when the file system
   // does not store that time exactly.
   bool WriteStamp(Instant lastWrite, long nanoseconds = 0, std::string_view contents = {}) const {
-    std::ofstream(StampPath(), std::ios::binary | std::ios::trunc)
-        .write(contents.data(), static_cast<std::streamsize>(contents.size()));
-    const FileTime times[2] = {{0, UTIME_OMIT},
-                               {static_cast<time_t>(lastWrite.unixSeconds), nanoseconds}};
-    if (::utimensat(AT_FDCWD, StampPath().c_str(), times, 0) != 0) return false;
-    struct stat st {};
-    return ::stat(StampPath().c_str(), &st) == 0 && st.st_mtim.tv_sec == times[1].tv_sec &&
-           st.st_mtim.tv_nsec == nanoseconds;
+    testing::WriteText(StampPath(), contents);
+    return testing::SetLastWriteTime(StampPath(), lastWrite.unixSeconds, nanoseconds);
   }
 
  private:
   char m_savedDirectory[kPathBufferSize];
-  std::string m_path;
+  testing::TempDir m_dir{testing::TempDir::Where::inMemory};
 };
 
 // A buffer filled with kUnwritten, so that what a call writes, and where it
@@ -334,6 +315,29 @@ TEST_F(LastSaveDate, OneOpenOneCloseAndNoRead) {
   EXPECT_EQ(reads, 0);
 }
 
+// The query, plain and with every injected failure at every step, counted
+// in the process's own handle table rather than by the seam: a failed close
+// or status read has still let go of the handle.
+TEST_F(LastSaveDate, NoQueryLeavesAHandleOpen) {
+  ASSERT_TRUE(m_dir.WriteStamp(Utc(2004, 3, 3, 19, 5, 9)));
+  const int handlesBefore = testing::OpenHandleCount();
+  EXPECT_EQ(CallText(GetLastSaveDate).kind, Outcome::answered);
+  EXPECT_EQ(testing::OpenHandleCount(), handlesBefore);
+  for (FileOperation operation :
+       {FileOperation::open, FileOperation::status, FileOperation::read, FileOperation::close}) {
+    for (FileFailure failure :
+         {FileFailure::notFound, FileFailure::accessDenied, FileFailure::sharingViolation,
+          FileFailure::tooManyOpenFiles, FileFailure::ioError}) {
+      {
+        ScopedFileSeam seam(operation, failure);
+        CallText(GetLastSaveDate);
+      }
+      EXPECT_EQ(testing::OpenHandleCount(), handlesBefore)
+          << testing::FileFaultName(operation, failure);
+    }
+  }
+}
+
 // The host's locale set to German: the C library then names the months in
 // German, and the text still does not change a letter.
 class ScopedGermanLocale {
@@ -343,16 +347,8 @@ class ScopedGermanLocale {
     if (std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr) return;
     BuildLocale();
   }
-  ~ScopedGermanLocale() {
-    std::setlocale(LC_ALL, m_previous.c_str());
-    if (m_previousLocPath) {
-      ::setenv("LOCPATH", m_previousLocPath->c_str(), 1);
-    } else if (!m_built.empty()) {
-      ::unsetenv("LOCPATH");
-    }
-    std::error_code ignored;
-    if (!m_built.empty()) fs::remove_all(m_built, ignored);
-  }
+  // The locale goes back first; then LOCPATH, then the built locale.
+  ~ScopedGermanLocale() { std::setlocale(LC_ALL, m_previous.c_str()); }
   bool Active() const { return m_reason.empty(); }
   const std::string& Reason() const { return m_reason; }
 
@@ -360,29 +356,28 @@ class ScopedGermanLocale {
   // No installed de_DE.UTF-8: compiled from the system's locale sources into
   // a directory of our own, when localedef and the sources are there.
   void BuildLocale() {
-    std::string dir = fs::temp_directory_path().string() + "/vellumar-locale-XXXXXX";
-    if (::mkdtemp(dir.data()) == nullptr) {
+    try {
+      m_built.emplace();
+    } catch (const std::exception&) {
       m_reason = "no de_DE.UTF-8 locale, and no directory to build one in";
       return;
     }
-    m_built = dir;
-    testing::ChildProcess localedef(
-        {"localedef", "-i", "de_DE", "-f", "UTF-8", dir + "/de_DE.UTF-8"});
-    std::string out, err;
-    if (!localedef.Started() || localedef.Finish(out, err) != 0) {
-      m_reason = "no de_DE.UTF-8 locale installed, and localedef cannot build one: " + err;
+    const testing::ProcessResult localedef =
+        testing::RunProgram({"localedef", "-i", "de_DE", "-f", "UTF-8", *m_built / "de_DE.UTF-8"});
+    if (localedef.exitCode != 0) {
+      m_reason =
+          "no de_DE.UTF-8 locale installed, and localedef cannot build one: " + localedef.err;
       return;
     }
-    if (const char* old = std::getenv("LOCPATH")) m_previousLocPath = old;
-    ::setenv("LOCPATH", dir.c_str(), 1);
+    m_locPath.emplace("LOCPATH", m_built->path().c_str());
     if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
       m_reason = "the de_DE.UTF-8 locale built by localedef does not load";
     }
   }
 
   std::string m_previous;
-  std::optional<std::string> m_previousLocPath;
-  std::string m_built;
+  std::optional<testing::TempDir> m_built;
+  std::optional<testing::ScopedEnv> m_locPath;
   std::string m_reason;
 };
 
@@ -390,7 +385,7 @@ TEST_F(LastSaveDate, GermanLocaleChangesNoLetter) {
   ASSERT_TRUE(m_dir.WriteStamp(Utc(2004, 3, 3, 19, 5, 9)));
   ScopedGermanLocale german;
   if (!german.Active()) GTEST_SKIP() << german.Reason();
-  tm march{};
+  std::tm march{};
   march.tm_mon = 2;
   char name[32];
   ASSERT_GT(std::strftime(name, sizeof name, "%B", &march), 0u);

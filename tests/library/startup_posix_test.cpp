@@ -8,9 +8,10 @@
 #include <filesystem>
 #include <string>
 
-#include "support/child_process.h"
-#include "support/scoped_env.h"
-#include "support/test_files.h"
+#include "support/child.h"
+#include "support/paths.h"
+#include "support/private_namespace.h"
+#include "support/temp_files.h"
 
 namespace vellumar {
 namespace {
@@ -19,9 +20,9 @@ TEST(StartupPosix, LoadRegistersWithTheLoggerClient) {
   testing::TempDir dir;
   testing::PrivateNamespace ns;
   testing::WriteText(dir / "win.ini", "[Pelorin]\nApplicationDirectory=none\n");
-  testing::ProcessResult r =
-      testing::RunProcess({VELLUMAR_CALL_PATH, "--library", VELLUMAR_SO_PATH, "--all"},
-                          {"WININI=" + (dir / "win.ini"), "VELLUMAR_NAMESPACE=" + ns.name()});
+  testing::ProcessResult r = testing::RunProgram(
+      {testing::Paths().CallTool(), "--library", testing::Paths().Library(), "--all"},
+      {.environment = {"WININI=" + (dir / "win.ini"), ns.EnvironmentEntry()}});
   ASSERT_EQ(r.exitCode, 3) << r.err;
   char native[256];
   std::snprintf(native, sizeof native, "/dev/shm/%s.vellumar-messages.%u", ns.name().c_str(),

@@ -9,10 +9,11 @@
 
 #include "platform/dynamic_library.h"
 #include "support/case_name.h"
-#include "support/child_process.h"
-#include "support/fork_child.h"
-#include "support/scoped_env.h"
-#include "support/test_files.h"
+#include "support/child.h"
+#include "support/environment.h"
+#include "support/paths.h"
+#include "support/private_namespace.h"
+#include "support/temp_files.h"
 
 namespace vellumar {
 namespace {
@@ -38,8 +39,9 @@ class StartupTest : public ::testing::Test {
     return path;
   }
   testing::ProcessResult CallAll(const std::string& profile) {
-    return testing::RunProcess({VELLUMAR_CALL_PATH, "--library", VELLUMAR_SO_PATH, "--all"},
-                               {"WININI=" + profile, "VELLUMAR_NAMESPACE=" + ns_.name()});
+    return testing::RunProgram(
+        {testing::Paths().CallTool(), "--library", testing::Paths().Library(), "--all"},
+        {.environment = {"WININI=" + profile, ns_.EnvironmentEntry()}});
   }
 
   testing::TempDir dir_;
@@ -122,23 +124,31 @@ TEST_F(StartupTest, ValueOverTheLimitIsCutTo254Characters) {
 TEST_F(StartupTest, PathsAreFixedBeforeAnyExportAndNeverReread) {
   std::string app = AppDirectoryOfLength(50);
   std::string profile = Profile("ApplicationDirectory=" + app);
+  const std::string library = testing::Paths().Library();
   testing::ScopedEnv winini("WININI", profile.c_str());
-  std::string answers = testing::InChildProcess([&] {
+  const testing::ProcessResult answers = testing::RunInChild([&](testing::ChildReport& report) {
     std::string error;
-    platform::DynamicLibrary lib = platform::DynamicLibrary::Load(VELLUMAR_SO_PATH, error);
-    if (!lib) return "load failed: " + error;
+    platform::DynamicLibrary lib = platform::DynamicLibrary::Load(library.c_str(), error);
+    if (!lib) {
+      report.Write("load failed: " + error);
+      return;
+    }
     Profile("ApplicationDirectory=none");
     auto query = lib.Find<void (*)(char*)>("GetAppVersion");
-    if (query == nullptr) return std::string("no GetAppVersion");
+    if (query == nullptr) {
+      report.Write("no GetAppVersion");
+      return;
+    }
     char first[64] = {}, second[64] = {};
     query(first);
     std::filesystem::remove(app + "/vers_res.inf");
     testing::WriteFile(app + "/vers_res.inf", {0, 0, 0, 0, 24, 0});
     query(second);
     lib.Close();
-    return std::string(first) + "|" + second;
+    report.Write(std::string(first) + "|" + second);
   });
-  EXPECT_EQ(answers, "Pelorin Version 7.0|Pelorin Version 4.1");
+  EXPECT_EQ(answers.exitCode, 0);
+  EXPECT_EQ(answers.out, "Pelorin Version 7.0|Pelorin Version 4.1");
 }
 
 }  // namespace

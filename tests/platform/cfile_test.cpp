@@ -8,7 +8,7 @@
 
 #include "support/case_name.h"
 #include "support/file_seam.h"
-#include "support/test_files.h"
+#include "support/temp_files.h"
 
 namespace vellumar::platform {
 namespace {
@@ -118,6 +118,42 @@ TEST_F(CFileTest, ReleaseClosesWhatIsStillHeld) {
     EXPECT_EQ(seam.closed(), 0);
   }
   EXPECT_EQ(seam.closed(), 1);
+}
+
+TEST_F(CFileTest, ReleaseClosesTheHandle) {
+  const int before = testing::OpenHandleCount();
+  {
+    CFile file(path_.c_str(), CFile::modeRead);
+    EXPECT_EQ(testing::OpenHandleCount(), before + 1);
+  }
+  EXPECT_EQ(testing::OpenHandleCount(), before);
+}
+
+// Every injected failure at every step, counted in the process's own
+// handle table rather than by the seam: a sharing violation closes the
+// handle that the open got, a failed close has closed it.
+TEST_F(CFileTest, NoFaultLeavesAHandleOpen) {
+  for (test::FileOperation operation : {test::FileOperation::open, test::FileOperation::status,
+                                        test::FileOperation::read, test::FileOperation::close}) {
+    for (FileFailure failure :
+         {FileFailure::notFound, FileFailure::accessDenied, FileFailure::sharingViolation,
+          FileFailure::tooManyOpenFiles, FileFailure::ioError}) {
+      const int before = testing::OpenHandleCount();
+      {
+        ScopedFileSeam seam(operation, failure);
+        CFile file;
+        if (file.Open(path_.c_str(), CFile::modeRead)) {
+          unsigned char b = 0;
+          try {
+            file.Read(&b, 1);
+            file.Close();
+          } catch (const CFileException&) {
+          }
+        }
+      }
+      EXPECT_EQ(testing::OpenHandleCount(), before) << testing::FileFaultName(operation, failure);
+    }
+  }
 }
 
 TEST_F(CFileTest, TheHandleIsNotInherited) {

@@ -13,9 +13,9 @@
 
 #include "platform/profile.h"
 #include "support/case_name.h"
-#include "support/processes.h"
-#include "support/scoped_env.h"
-#include "support/test_files.h"
+#include "support/child.h"
+#include "support/environment.h"
+#include "support/temp_files.h"
 
 namespace vellumar::platform {
 namespace {
@@ -166,18 +166,17 @@ TEST_P(BoundedReadTest, NeverBlocksNorGrowsPastTheBound) {
   vellumar::testing::TempDir dir;
   const std::string path = GetParam().prepare(dir.path());
   if (path.empty()) GTEST_SKIP() << "cannot be set up here";
-  ScopedEnv wininiPath("WININI", path.c_str());
-  const testing::ChildResult child = testing::RunInChild(
-      [](int report) {
+  const testing::ProcessResult child = testing::RunInChild(
+      [](testing::ChildReport& report) {
         LimitAddressSpaceGrowth(std::size_t{256} << 20);
         char value[256];
         const std::size_t n =
             ReadProfileString("Pelorin", "ApplicationDirectory", "none", value, sizeof value);
-        testing::WriteReport(report, value, n);
+        report.Write(value, n);
       },
-      5000);
+      {.environment = {"WININI=" + path}}, 5000);
   EXPECT_EQ(child.exitCode, 0) << "the read did not return in time, or failed";
-  EXPECT_EQ(child.report, GetParam().value);
+  EXPECT_EQ(child.out, GetParam().value);
 }
 
 INSTANTIATE_TEST_SUITE_P(Profiles, BoundedReadTest, ::testing::ValuesIn(kBoundedReads),

@@ -20,6 +20,9 @@ std::string Required(const char* variable, const char* what) {
 std::string BuiltPaths::Library() const {
   return Required("VELLUMAR_TEST_LIBRARY", "the built shared library");
 }
+std::string BuiltPaths::DefFile() const {
+  return Required("VELLUMAR_TEST_DEF_FILE", "the module-definition file the build made");
+}
 std::string BuiltPaths::CallTool() const {
   return Required("VELLUMAR_TEST_CALL_TOOL", "the built vellumar-call");
 }

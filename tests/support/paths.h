@@ -3,6 +3,7 @@
 // another system finds them elsewhere, under other names:
 //
 //   VELLUMAR_TEST_LIBRARY     the shared library a host loads
+//   VELLUMAR_TEST_DEF_FILE    the module-definition file made from the export table
 //   VELLUMAR_TEST_CALL_TOOL   vellumar-call
 //   VELLUMAR_TEST_KZLOGGER    kzlogger
 //   VELLUMAR_TEST_KZLOG       kzlog
@@ -19,6 +20,7 @@ namespace vellumar::testing {
 class BuiltPaths {
  public:
   std::string Library() const;
+  std::string DefFile() const;
   std::string CallTool() const;
   std::string Kzlogger() const;
   std::string Kzlog() const;

@@ -2,15 +2,14 @@
 // child process, loading the built library, which reads a real profile.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "platform/instant.h"
-#include "support/child_process.h"
-#include "support/scoped_env.h"
-#include "support/test_files.h"
+#include "support/child.h"
+#include "support/paths.h"
+#include "support/private_namespace.h"
+#include "support/temp_files.h"
 #include "support/time_scopes.h"
 
 namespace vellumar {
@@ -27,18 +26,16 @@ class VellumarCallLastSaveDate : public ::testing::Test {
   void WriteStamp(platform::Instant lastWrite) {
     const std::string path = m_dir / "app.ver";
     testing::WriteText(path, "");
-    const std::chrono::sys_seconds when{std::chrono::seconds{lastWrite.unixSeconds}};
-    std::error_code error;
-    std::filesystem::last_write_time(path, std::chrono::file_clock::from_sys(when), error);
-    ASSERT_FALSE(error) << error.message();
+    ASSERT_TRUE(testing::SetLastWriteTime(path, lastWrite.unixSeconds))
+        << "the file system does not keep the time " << lastWrite.unixSeconds << " s";
   }
 
   // In a zone without daylight-saving time the text does not depend on the
   // moment of the call, which a child process cannot have fixed.
   testing::ProcessResult Call(std::vector<std::string> args) {
-    args.insert(args.begin(), VELLUMAR_CALL_PATH);
-    return testing::RunProcess(
-        args, {"WININI=" + (m_dir / "win.ini"), "TZ=UTC0", "VELLUMAR_NAMESPACE=" + m_ns.name()});
+    args.insert(args.begin(), testing::Paths().CallTool());
+    return testing::RunProgram(args, {.environment = {"WININI=" + (m_dir / "win.ini"), "TZ=UTC0",
+                                                      m_ns.EnvironmentEntry()}});
   }
 
   testing::TempDir m_dir;

@@ -1,11 +1,14 @@
 // The host caller as a user runs it.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
+#include <vector>
 
-#include "support/child_process.h"
-#include "support/scoped_env.h"
-#include "support/test_files.h"
+#include "support/child.h"
+#include "support/paths.h"
+#include "support/private_namespace.h"
+#include "support/temp_files.h"
 
 namespace vellumar {
 namespace {
@@ -17,9 +20,9 @@ class VellumarCallTest : public ::testing::Test {
     testing::WriteText(dir_ / "win.ini", "[Pelorin]\nApplicationDirectory=" + dir_.path() + "\n");
   }
   testing::ProcessResult Call(std::vector<std::string> args) {
-    args.insert(args.begin(), VELLUMAR_CALL_PATH);
-    return testing::RunProcess(
-        args, {"WININI=" + (dir_ / "win.ini"), "VELLUMAR_NAMESPACE=" + ns_.name()});
+    args.insert(args.begin(), testing::Paths().CallTool());
+    return testing::RunProgram(
+        args, {.environment = {"WININI=" + (dir_ / "win.ini"), ns_.EnvironmentEntry()}});
   }
   testing::TempDir dir_;
   testing::PrivateNamespace ns_;

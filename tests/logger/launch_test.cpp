@@ -3,18 +3,20 @@
 // process's first call of the client whenever a case needs it to be.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <string>
-#include <thread>
 
 #include "logger/logger_client.h"
 #include "logger/sender.h"
 #include "platform/message_window.h"
 #include "support/case_name.h"
+#include "support/child.h"
+#include "support/environment.h"
 #include "support/logger_exchange.h"
-#include "support/processes.h"
+#include "support/paths.h"
+#include "support/private_namespace.h"
+#include "support/temp_files.h"
 
 namespace vellumar::logger {
 namespace {
@@ -29,11 +31,11 @@ class LoggerLaunchTest : public ::testing::Test {
   // The real logger program, on our PATH under its own name.
   void InstallKzlogger() {
     std::error_code error;
-    std::filesystem::create_symlink(VELLUMAR_KZLOGGER_PATH, dir / "bin/kzlogger", error);
+    std::filesystem::create_symlink(testing::Paths().Kzlogger(), dir / "bin/kzlogger", error);
     ASSERT_FALSE(error) << error.message();
   }
 
-  testing::LoggerNamespace ns;
+  testing::PrivateNamespace ns;
   testing::TempDir dir;
   // Only our own directory is searched for the program.
   testing::ScopedEnv path{"PATH", (dir / "bin").c_str()};
@@ -44,27 +46,27 @@ TEST_F(LoggerLaunchTest, StartsKzloggerFromPathAndTheNextSendReachesIt) {
   ASSERT_NO_FATAL_FAILURE(InstallKzlogger());
   struct Report {
     std::uint32_t window;
-    int descriptorsBefore;
-    int descriptorsAfter;
+    int handlesBefore;
+    int handlesAfter;
     int zombies;
     std::int32_t sent;
   };
-  testing::ChildResult child = testing::RunInChild([](int report) {
+  testing::ProcessResult child = testing::RunInChild([](testing::ChildReport& report) {
     Report r{};
-    r.descriptorsBefore = testing::OpenDescriptorCount();
+    r.handlesBefore = testing::OpenHandleCount();
     LoggerLaunch("LaunchTest");
     r.window = g_hLoggerWnd.load();
-    r.descriptorsAfter = testing::OpenDescriptorCount();
-    r.zombies = testing::ZombieChildren();
+    r.handlesAfter = testing::OpenHandleCount();
+    r.zombies = testing::UncollectedChildren();
     r.sent = LoggerSendf(0, "", "%s", "hello");
-    testing::WriteReport(report, &r, sizeof r);
+    report.WriteValue(r);
   });
-  ASSERT_EQ(child.report.size(), sizeof(Report));
+  ASSERT_EQ(child.out.size(), sizeof(Report));
   Report r;
-  std::memcpy(&r, child.report.data(), sizeof r);
+  std::memcpy(&r, child.out.data(), sizeof r);
   EXPECT_NE(r.window, 0u) << "the launch did not wait for the new logger";
   EXPECT_EQ(r.window, LoggerFindWindow());
-  EXPECT_EQ(r.descriptorsAfter, r.descriptorsBefore);
+  EXPECT_EQ(r.handlesAfter, r.handlesBefore);
   EXPECT_EQ(r.zombies, 0);
   EXPECT_EQ(r.sent, 1);
   // Started with no terminal, the logger writes to the user's state log.
@@ -78,7 +80,7 @@ TEST_F(LoggerLaunchTest, WaitsForTheNewLoggerRatherThanADeadOnesWindow) {
     std::uint32_t cached;
     bool cachedExists;
   };
-  testing::ChildResult child = testing::RunInChild([](int report) {
+  testing::ProcessResult child = testing::RunInChild([](testing::ChildReport& report) {
     LoggerInit("Mod");  // no logger yet: nothing cached
     Report r{};
     {
@@ -89,75 +91,14 @@ TEST_F(LoggerLaunchTest, WaitsForTheNewLoggerRatherThanADeadOnesWindow) {
     LoggerLaunch("Mod");
     r.cached = g_hLoggerWnd.load();
     r.cachedExists = platform::WindowExists(r.cached);
-    testing::WriteReport(report, &r, sizeof r);
+    report.WriteValue(r);
   });
-  ASSERT_EQ(child.report.size(), sizeof(Report));
+  ASSERT_EQ(child.out.size(), sizeof(Report));
   Report r;
-  std::memcpy(&r, child.report.data(), sizeof r);
+  std::memcpy(&r, child.out.data(), sizeof r);
   EXPECT_NE(r.cached, r.stale);
   EXPECT_TRUE(r.cachedExists);
 }
-
-// Whether a launch starts the program: a stand-in "kzlogger" on PATH notes
-// each start in a file.
-struct DecisionCase {
-  const char* name;
-  bool (*call)();  // in the child; false when the setup failed
-  bool started;
-};
-VELLUMAR_PRINT_AS_CASE_NAME(DecisionCase)
-
-bool LaunchWithNoLogger() {
-  LoggerLaunch("Mod");
-  return true;
-}
-
-// The window in the block is gone, but the client has it cached.
-bool LaunchWithStaleWindowCached() {
-  testing::FakeLogger stale(testing::FakeLoggerParts{.windowAlive = false});
-  LoggerInit("Mod");
-  if (g_hLoggerWnd.load() == 0) return false;
-  LoggerLaunch("Mod");
-  return true;
-}
-
-// The last refresh found no logger; one has started since.
-bool LaunchAfterALoggerStartedUnseen() {
-  LoggerInit("Mod");
-  if (g_hLoggerWnd.load() != 0) return false;
-  testing::FakeLogger running;
-  LoggerLaunch("Mod");
-  return g_hLoggerWnd.load() == running.handle();  // the closing refresh finds it
-}
-
-class LaunchDecisionTest : public LoggerLaunchTest,
-                           public ::testing::WithParamInterface<DecisionCase> {};
-
-TEST_P(LaunchDecisionTest, StartsTheProgramOnlyWhenNoWindowIsCached) {
-  const std::string marker = dir / "started";
-  testing::WriteFile(dir / "bin/kzlogger", "#!/bin/sh\necho started >> \"" + marker + "\"\n", 0755);
-  testing::ChildResult child = testing::RunInChild([](int report) {
-    char ok = GetParam().call() ? 'y' : 'n';
-    testing::WriteReport(report, &ok, 1);
-  });
-  ASSERT_EQ(child.report, "y");
-  // The launch need not wait for a program that finds a window in the block
-  // already: give a start the time to show.
-  if (GetParam().started) {
-    testing::WaitUntil([&] { return !testing::ReadFile(marker).empty(); }, 3000);
-  } else {
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  }
-  EXPECT_EQ(testing::ReadFile(marker), GetParam().started ? "started\n" : "");
-}
-
-INSTANTIATE_TEST_SUITE_P(Decisions, LaunchDecisionTest,
-                         ::testing::Values(DecisionCase{"NoLoggerKnown", LaunchWithNoLogger, true},
-                                           DecisionCase{"CachedWindowThatIsGone",
-                                                        LaunchWithStaleWindowCached, false},
-                                           DecisionCase{"LoggerStartedSinceTheLastRefresh",
-                                                        LaunchAfterALoggerStartedUnseen, true}),
-                         testing::CaseName());
 
 // The first call of the client registers it; the tag says under what name.
 struct FirstCallCase {

@@ -7,13 +7,14 @@
 #include <string>
 
 #include "logger/logger_server.h"
-#include "support/logger_exchange.h"
+#include "support/environment.h"
+#include "support/private_namespace.h"
 
 namespace vellumar::logger {
 namespace {
 
 TEST(LoggerServerPosixTest, AFailedStartRemovesWhatItMade) {
-  testing::LoggerNamespace ns;
+  testing::PrivateNamespace ns;
   // Inside the test's namespace, so that its clean-up finds any leftover.
   testing::ScopedEnv longName("VELLUMAR_NAMESPACE",
                               (ns.name() + "." + std::string(110, 'n')).c_str());

@@ -12,6 +12,7 @@
 #include "platform/registered_message.h"
 #include "support/case_name.h"
 #include "support/logger_exchange.h"
+#include "support/private_namespace.h"
 
 namespace vellumar::logger {
 namespace {
@@ -23,7 +24,7 @@ using platform::WaitResult;
 
 class LoggerServerTest : public ::testing::Test {
  protected:
-  testing::LoggerNamespace ns;
+  testing::PrivateNamespace ns;
 };
 
 TEST_F(LoggerServerTest, ReplacesALeftBehindBlockAndPublishesALiveWindow) {

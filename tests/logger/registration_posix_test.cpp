@@ -11,8 +11,8 @@
 #include "logger/logger_client.h"
 #include "platform/posix/user_objects.h"
 #include "platform/shared_block.h"
-#include "support/scoped_env.h"
-#include "support/test_files.h"
+#include "support/private_namespace.h"
+#include "support/temp_files.h"
 
 namespace vellumar::logger {
 namespace {
@@ -51,10 +51,10 @@ TEST_F(LoggerBlockPosixTest, FindingTheWindowLeavesNothingOpenOrMapped) {
     return count;
   };
   const int before = mappings();
-  const int fdsBefore = testing::OpenDescriptorCount();
+  const int fdsBefore = testing::OpenHandleCount();
   for (int i = 0; i < 3; ++i) EXPECT_EQ(LoggerFindWindow(), 5u);
   EXPECT_EQ(mappings(), before);
-  EXPECT_EQ(testing::OpenDescriptorCount(), fdsBefore);
+  EXPECT_EQ(testing::OpenHandleCount(), fdsBefore);
 }
 
 }  // namespace

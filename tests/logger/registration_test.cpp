@@ -1,6 +1,7 @@
 // Registering with the logger client and finding the logger's window.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -10,9 +11,8 @@
 #include "platform/registered_message.h"
 #include "platform/shared_block.h"
 #include "support/case_name.h"
-#include "support/fork_child.h"
-#include "support/scoped_env.h"
-#include "support/test_files.h"
+#include "support/child.h"
+#include "support/private_namespace.h"
 
 namespace vellumar::logger {
 namespace {
@@ -41,21 +41,22 @@ class ClientTagTest : public ::testing::TestWithParam<TagCase> {};
 // Registration happens once per process, so each row registers in a child.
 TEST_P(ClientTagTest, IsTheFirstEightCharactersPaddedAndASlash) {
   testing::PrivateNamespace ns;
-  std::string tag = testing::InChildProcess([] {
+  testing::ProcessResult child = testing::RunInChild([](testing::ChildReport& report) {
     LoggerInit(GetParam().module);
     LoggerInit("SomethingElse");  // a later name changes nothing
-    return std::string(g_szClientTag) + "|" + std::to_string(g_bLoggerInit.load());
+    report.Write(std::string(g_szClientTag) + "|" + std::to_string(g_bLoggerInit.load()));
   });
-  EXPECT_EQ(tag, std::string(GetParam().tag) + "|1");
+  EXPECT_EQ(child.exitCode, 0);
+  EXPECT_EQ(child.out, std::string(GetParam().tag) + "|1");
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, ClientTagTest, ::testing::ValuesIn(kTagCases), testing::CaseName());
 
 TEST(Registration, MessageNumbersAreSharedByEveryProcessOfTheUser) {
   testing::PrivateNamespace ns;
-  std::string child = testing::InChildProcess([] {
+  testing::ProcessResult child = testing::RunInChild([](testing::ChildReport& report) {
     LoggerInit("Vellumar");
-    return std::to_string(g_uDebugMsg) + " " + std::to_string(g_uAlarmMsg);
+    report.Write(std::to_string(g_uDebugMsg) + " " + std::to_string(g_uAlarmMsg));
   });
   unsigned debug = platform::RegisterMessage("mHandleDebugMsg");
   unsigned alarm = platform::RegisterMessage("MHANDLEDEBUGALARM");  // case is ignored
@@ -63,7 +64,8 @@ TEST(Registration, MessageNumbersAreSharedByEveryProcessOfTheUser) {
   EXPECT_LE(debug, 0xFFFFu);
   EXPECT_GE(alarm, 0xC000u);
   EXPECT_NE(debug, alarm);
-  EXPECT_EQ(child, std::to_string(debug) + " " + std::to_string(alarm));
+  EXPECT_EQ(child.exitCode, 0);
+  EXPECT_EQ(child.out, std::to_string(debug) + " " + std::to_string(alarm));
   EXPECT_EQ(platform::RegisterMessage("mhandledebugmsg"), debug);
   EXPECT_EQ(platform::RegisterMessage(""), 0u);
 }
@@ -82,7 +84,7 @@ TEST(Registration, DifferentNamesGetDifferentNumbers) {
 
 TEST(Registration, ThreadsRegisteringAtOnceLeaveOneTagAndOnePairOfNumbers) {
   testing::PrivateNamespace ns;
-  std::string result = testing::InChildProcess([] {
+  testing::ProcessResult child = testing::RunInChild([](testing::ChildReport& report) {
     std::vector<std::thread> threads;
     for (int i = 0; i < 8; ++i) {
       threads.emplace_back([i] { LoggerInit(("Module" + std::to_string(i)).c_str()); });
@@ -92,9 +94,11 @@ TEST(Registration, ThreadsRegisteringAtOnceLeaveOneTagAndOnePairOfNumbers) {
     bool known = tag.size() == 9 && tag.compare(0, 6, "Module") == 0 && tag.substr(7) == " /";
     bool numbers = g_uDebugMsg == platform::RegisterMessage("mHandleDebugMsg") &&
                    g_uAlarmMsg == platform::RegisterMessage("mHandleDebugAlarm");
-    return std::string(known ? "tag ok" : "tag " + tag) + (numbers ? " numbers ok" : " numbers");
+    report.Write(std::string(known ? "tag ok" : "tag " + tag) +
+                 (numbers ? " numbers ok" : " numbers"));
   });
-  EXPECT_EQ(result, "tag ok numbers ok");
+  EXPECT_EQ(child.exitCode, 0);
+  EXPECT_EQ(child.out, "tag ok numbers ok");
 }
 
 // The logger's block, as a test playing the logger creates it.
@@ -132,20 +136,20 @@ TEST_F(LoggerBlockTest, BlockTooSmallForAWindowCountsAsNoLogger) {
 }
 
 TEST_F(LoggerBlockTest, EveryInitRefreshesTheCachedWindowFromAnotherProcess) {
-  std::string seen = testing::InChildProcess([] {
+  testing::ProcessResult child = testing::RunInChild([](testing::ChildReport& report) {
     LoggerInit("Vellumar");
     std::string before = std::to_string(g_hLoggerWnd.load());
     // The logger starts in another process after registration.
-    testing::InChildProcess([] {
+    testing::RunInChild([] {
       SharedMapping block = SharedMapping::Create(kMappedFileName, 64);
       std::uint32_t window = 77;
       std::memcpy(block.MapView().data(), &window, sizeof window);
-      return std::string();
     });
     LoggerInit("Other");
-    return before + " " + std::to_string(g_hLoggerWnd.load()) + " " + g_szClientTag;
+    report.Write(before + " " + std::to_string(g_hLoggerWnd.load()) + " " + g_szClientTag);
   });
-  EXPECT_EQ(seen, "0 77 Vellumar/");
+  EXPECT_EQ(child.exitCode, 0);
+  EXPECT_EQ(child.out, "0 77 Vellumar/");
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 
 #include <cstring>
 #include <map>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,10 +13,11 @@
 #include "logger/sender.h"
 #include "platform/named_event.h"
 #include "platform/registered_message.h"
-#include "platform/shared_block.h"
 #include "support/case_name.h"
+#include "support/child.h"
 #include "support/logger_exchange.h"
-#include "support/processes.h"
+#include "support/private_namespace.h"
+#include "support/temp_files.h"
 
 namespace vellumar::logger {
 namespace {
@@ -47,7 +47,7 @@ constexpr char kPromptShown[] = "TestPromptShown";
 
 class LoggerSendTest : public ::testing::Test {
  protected:
-  testing::LoggerNamespace ns;
+  testing::PrivateNamespace ns;
   testing::TempDir dir;
   std::string log = dir / "log";
 };
@@ -167,18 +167,17 @@ TEST_F(LoggerSendTest, ALoggerThatNeverTakesTheRecordCostsTwoSeconds) {
 }
 
 TEST_F(LoggerSendTest, ABlockHeldByAnotherSenderDropsTheRecordAfterTwoSeconds) {
-  testing::Spawned logger = testing::StartKzlogger({"--output", log});
+  testing::Child logger = testing::StartKzlogger({"--output", log});
   platform::NamedEvent shown =
       platform::NamedEvent::Create(kPromptShown, platform::EventReset::manual, false);
   ASSERT_TRUE(shown);
   // The first sender holds the block while its fatal prompt is open.
-  SendOutcome first;
-  testing::ForkedChild holder([&] {
+  testing::Child holder = testing::Child::Run([] {
     SenderOptions slowUser;
     slowUser.promptDelayMs = 3200;
     slowUser.promptShownEvent = kPromptShown;
     bool ok = false;
-    first = RunSender([] { return LoggerSendf(1, "", "%s", "first"); }, slowUser, &ok);
+    SendOutcome first = RunSender([] { return LoggerSendf(1, "", "%s", "first"); }, slowUser, &ok);
     return ok && first.result == 1 ? 0 : 1;
   });
   ASSERT_EQ(shown.Wait(10000), WaitResult::signalled);
@@ -212,7 +211,7 @@ const LayoutCase kLayouts[] = {
 };
 
 TEST_F(LoggerSendTest, WritesThePrefixThenTheFormattedText) {
-  testing::Spawned logger = testing::StartKzlogger({"--output", log});
+  testing::Child logger = testing::StartKzlogger({"--output", log});
   std::vector<std::string> expected;
   for (const LayoutCase& c : kLayouts) {
     SCOPED_TRACE(c.name);
@@ -231,7 +230,7 @@ TEST_F(LoggerSendTest, WritesThePrefixThenTheFormattedText) {
 class FatalLengthTest : public LoggerSendTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(FatalLengthTest, ThePromptTextNeverOverrunsItsBuffer) {
-  testing::Spawned logger = testing::StartKzlogger({"--output", log});
+  testing::Child logger = testing::StartKzlogger({"--output", log});
   const std::string record = "F:" + std::string(static_cast<std::size_t>(GetParam() - 2), 'r');
   bool ok = false;
   SendOutcome out =
@@ -262,7 +261,7 @@ class FatalAnswerTest : public LoggerSendTest, public ::testing::WithParamInterf
 
 TEST_P(FatalAnswerTest, DecidesOnTheBreakAfterTheBlockIsFree) {
   const AnswerCase& c = GetParam();
-  testing::Spawned logger = testing::StartKzlogger({"--output", log});
+  testing::Child logger = testing::StartKzlogger({"--output", log});
   SenderOptions options;
   options.answer = c.answer;
   options.hookBreak = c.hookBreak;
@@ -287,7 +286,7 @@ INSTANTIATE_TEST_SUITE_P(Answers, FatalAnswerTest,
 
 // A record longer than the block is cut to fit, with its NUL.
 TEST_F(LoggerSendTest, ARecordLargerThanTheBlockIsCutToFit) {
-  testing::Spawned logger = testing::StartKzlogger({"--output", log, "--block-size", "64"});
+  testing::Child logger = testing::StartKzlogger({"--output", log, "--block-size", "64"});
   const std::string prefix(20, 'p');
   const std::string text(200, 't');
   const std::string longPrefix(100, 'q');
@@ -304,7 +303,7 @@ TEST_F(LoggerSendTest, ARecordLargerThanTheBlockIsCutToFit) {
 }
 
 TEST_F(LoggerSendTest, SendersAtOnceEachGetTheirWholeRecordInOnce) {
-  testing::Spawned logger = testing::StartKzlogger({"--output", log});
+  testing::Child logger = testing::StartKzlogger({"--output", log});
   constexpr int kSenders = 6;
   constexpr int kRecords = 12;
   auto recordOf = [](int s, int r) {
@@ -312,31 +311,24 @@ TEST_F(LoggerSendTest, SendersAtOnceEachGetTheirWholeRecordInOnce) {
            std::string(static_cast<std::size_t>(5 + 37 * ((s + r) % 7)),
                        static_cast<char>('a' + s));
   };
-  // Each sender notes every record's outcome in a shared table: 1 not
-  // delivered, 2 delivered.
-  constexpr char kResults[] = "TestSendResults";
-  platform::SharedMapping table = platform::SharedMapping::Create(kResults, kSenders * kRecords);
-  platform::SharedView results = table.MapView();
-  ASSERT_TRUE(results);
-  std::vector<std::unique_ptr<testing::ForkedChild>> senders;
+  // Each sender reports every record's outcome in order: 1 not delivered,
+  // 2 delivered.
+  std::vector<testing::Child> senders;
   for (int s = 0; s < kSenders; ++s) {
-    senders.push_back(std::make_unique<testing::ForkedChild>([&, s] {
-      platform::SharedView mine =
-          platform::SharedMapping::Open(kResults, platform::BlockAccess::write).MapView();
-      if (!mine) return 1;
+    senders.push_back(testing::Child::Run([&, s](testing::ChildReport& report) {
       for (int r = 0; r < kRecords; ++r) {
         const bool delivered = LoggerSendf(0, "", "%s", recordOf(s, r).c_str()) == 1;
-        static_cast<char*>(mine.data())[s * kRecords + r] = delivered ? 2 : 1;
+        report.WriteValue(static_cast<char>(delivered ? 2 : 1));
       }
-      return 0;
     }));
   }
-  for (auto& s : senders) EXPECT_EQ(s->Wait(), 0);
+  for (testing::Child& sender : senders) EXPECT_EQ(sender.Wait(), 0);
   std::map<std::string, int> expected;
   int reported = 0;
   for (int s = 0; s < kSenders; ++s) {
     for (int r = 0; r < kRecords; ++r) {
-      const char outcome = static_cast<const char*>(results.data())[s * kRecords + r];
+      char outcome = 0;
+      if (!senders[static_cast<std::size_t>(s)].ReadValue(outcome, 0)) break;
       reported += outcome != 0;
       if (outcome == 2) expected[recordOf(s, r)] = 0;
     }

@@ -1,13 +1,12 @@
 #include "logger/sender.h"
 
-#include <chrono>
 #include <cstring>
-#include <thread>
 
 #include "logger/logger_client.h"
 #include "platform/debug_break.h"
 #include "platform/named_event.h"
-#include "support/processes.h"
+#include "support/child.h"
+#include "support/waits.h"
 
 namespace vellumar::testing {
 namespace {
@@ -29,7 +28,7 @@ platform::PromptAnswer RecordPrompt(const char* caption, const char* text) {
   if (g_options.promptShownEvent != nullptr) {
     platform::NamedEvent::Open(g_options.promptShownEvent).Set();
   }
-  std::this_thread::sleep_for(std::chrono::milliseconds(g_options.promptDelayMs));
+  SleepMs(g_options.promptDelayMs);
   return g_options.answer;
 }
 
@@ -46,7 +45,7 @@ void RecordBreak() {
 
 SendOutcome RunSender(const std::function<std::int32_t()>& call, const SenderOptions& options,
                       bool* ok) {
-  ChildResult child = RunInChild([&](int report) {
+  ProcessResult child = RunInChild([&](ChildReport& report) {
     g_options = options;
     platform::test::SetFatalPromptHook(RecordPrompt);
     if (options.hookBreak) platform::test::SetDebugBreakHook(RecordBreak);
@@ -56,11 +55,11 @@ SendOutcome RunSender(const std::function<std::int32_t()>& call, const SenderOpt
     CopyText(g_outcome.fatalText, sizeof g_outcome.fatalText, logger::g_szFatalText);
     CopyText(g_outcome.tag, sizeof g_outcome.tag, logger::g_szClientTag);
     g_outcome.cachedWindow = logger::g_hLoggerWnd.load();
-    WriteReport(report, &g_outcome, sizeof g_outcome);
+    report.WriteValue(g_outcome);
   });
   SendOutcome outcome;
-  bool reported = child.report.size() == sizeof outcome && child.exitCode == 0;
-  if (reported) std::memcpy(&outcome, child.report.data(), sizeof outcome);
+  bool reported = child.out.size() == sizeof outcome && child.exitCode == 0;
+  if (reported) std::memcpy(&outcome, child.out.data(), sizeof outcome);
   if (ok != nullptr) *ok = reported;
   return outcome;
 }

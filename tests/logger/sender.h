@@ -1,6 +1,6 @@
-// A record sender in a forked child: the child runs the client call with
-// the prompt and the debugger break replaced by recorders, and reports the
-// call's result, its duration and what the user would have seen.
+// A record sender in a child process of its own: the child runs the client
+// call with the prompt and the debugger break replaced by recorders, and
+// reports the call's result, its duration and what the user would have seen.
 #pragma once
 
 #include <cstdint>

@@ -4,13 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include "support/processes.h"
+#include "support/child.h"
 
 namespace vellumar::platform {
 namespace {
 
 TEST(DebugBreakTest, WithoutADebuggerTheProcessGoesOn) {
-  testing::ForkedChild child([] {
+  testing::Child child = testing::Child::Run([] {
     if (DebuggerAttached()) return 1;
     BreakIntoDebugger();
     return 0;  // still alive
@@ -22,7 +22,7 @@ int g_breaks = 0;
 void CountBreak() { ++g_breaks; }
 
 TEST(DebugBreakTest, TheHookIsCalledInPlaceOfTheBreak) {
-  testing::ForkedChild child([] {
+  testing::Child child = testing::Child::Run([] {
     test::SetDebugBreakHook(CountBreak);
     BreakIntoDebugger();
     BreakIntoDebugger();

@@ -13,10 +13,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "support/case_name.h"
-#include "support/processes.h"
+#include "support/child.h"
+#include "support/environment.h"
+#include "support/posix/posix_only.h"
+#include "support/temp_files.h"
+#include "support/waits.h"
 
 namespace {
 
@@ -91,7 +96,7 @@ class DetachedProcessTest : public ::testing::Test {
   DetachedProcessTest()
       : path("PATH", (dir.path() + "/empty:" + dir.path() + "/bin").c_str()),
         probe("VELLUMAR_TEST_PROBE", (dir / "report").c_str()) {
-    ::mkdir((dir / "bin").c_str(), 0700);
+    std::filesystem::create_directory(dir / "bin");
     EXPECT_EQ(::symlink(SelfExe().c_str(), (dir / "bin/probe").c_str()), 0);
     g_reportPath = dir / "report";
   }
@@ -109,14 +114,14 @@ TEST_F(DetachedProcessTest, RunsInItsOwnSessionWithNothingOfTheCaller) {
   // A descriptor of the caller's that would be inherited by default.
   int inheritable = ::open("/dev/null", O_RDONLY);
   ASSERT_GE(inheritable, 0);
-  const int before = testing::OpenDescriptorCount();
+  const int before = testing::OpenHandleCount();
 
   DetachedProcess p = DetachedProcess::Start("probe.exe");
   ASSERT_TRUE(p);
   p.WaitUntilReady(5000, ReportWritten);
   const pid_t pid = static_cast<pid_t>(p.id());
   p.Close();
-  EXPECT_EQ(testing::OpenDescriptorCount(), before);
+  EXPECT_EQ(testing::OpenHandleCount(), before);
   ::close(inheritable);
 
   ASSERT_TRUE(ReportWritten());
@@ -129,8 +134,8 @@ TEST_F(DetachedProcessTest, RunsInItsOwnSessionWithNothingOfTheCaller) {
   EXPECT_EQ(report.substr(report.find("extra")), "extra\n");
 
   // Nothing is left for the caller to reap, now or when the program ends.
-  EXPECT_TRUE(testing::WaitUntil([pid] { return testing::ProcessGone(pid); }, 5000));
-  EXPECT_EQ(testing::ZombieChildren(), 0);
+  EXPECT_TRUE(testing::WaitUntil([pid] { return testing::posix::ProcessGone(pid); }, 5000));
+  EXPECT_EQ(testing::UncollectedChildren(), 0);
 }
 
 TEST_F(DetachedProcessTest, WaitEndsWhenTheProgramEnds) {
@@ -139,7 +144,7 @@ TEST_F(DetachedProcessTest, WaitEndsWhenTheProgramEnds) {
   ASSERT_TRUE(p);
   p.WaitUntilReady(8000, NeverReady);
   EXPECT_LT(NowMs() - start, 4000);
-  EXPECT_TRUE(testing::ProcessGone(static_cast<pid_t>(p.id())));
+  EXPECT_TRUE(testing::posix::ProcessGone(static_cast<pid_t>(p.id())));
 }
 
 struct WaitCase {
@@ -164,7 +169,7 @@ TEST_P(DetachedWaitTest, EndsWhenReadyOrAtTheTimeout) {
   std::int64_t elapsed = NowMs() - start;
   EXPECT_GE(elapsed, c.atLeastMs);
   EXPECT_LT(elapsed, c.lessThanMs);
-  EXPECT_FALSE(testing::ProcessGone(static_cast<pid_t>(p.id())));
+  EXPECT_FALSE(testing::posix::ProcessGone(static_cast<pid_t>(p.id())));
   Kill(p);
 }
 
@@ -186,8 +191,8 @@ class DetachedNameTest : public DetachedProcessTest,
 TEST_P(DetachedNameTest, FindsTheProgramOnPathWithoutItsExeSuffix) {
   const NameCase& c = GetParam();
   // An executable that cannot be run: its exec fails.
-  testing::WriteFile(dir / "bin/broken", "#!/nonexistent/interpreter\n", 0755);
-  const int before = testing::OpenDescriptorCount();
+  testing::posix::WriteText(dir / "bin/broken", "#!/nonexistent/interpreter\n", 0755);
+  const int before = testing::OpenHandleCount();
   DetachedProcess p = DetachedProcess::Start(c.commandLine);
   EXPECT_EQ(static_cast<bool>(p), c.starts);
   p.WaitUntilReady(5000, ReportWritten);
@@ -196,8 +201,8 @@ TEST_P(DetachedNameTest, FindsTheProgramOnPathWithoutItsExeSuffix) {
   p.WaitUntilReady(5000, NeverReady);  // nothing held: returns at once
   EXPECT_LT(NowMs() - start, 100);
   EXPECT_EQ(ReportWritten(), c.starts);
-  EXPECT_EQ(testing::OpenDescriptorCount(), before);
-  EXPECT_EQ(testing::ZombieChildren(), 0);
+  EXPECT_EQ(testing::OpenHandleCount(), before);
+  EXPECT_EQ(testing::UncollectedChildren(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, DetachedNameTest,

@@ -3,18 +3,15 @@
 // the test plays the user on.
 #include "platform/fatal_prompt.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <signal.h>
-#include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <string>
 
 #include "support/case_name.h"
-#include "support/processes.h"
+#include "support/child.h"
+#include "support/posix/posix_only.h"
+#include "support/waits.h"
 
 namespace vellumar::platform {
 namespace {
@@ -34,46 +31,23 @@ struct PromptRun {
 
 PromptRun AskOnTerminal(const char* text, const std::string& typed, bool hangUp = false) {
   PromptRun run;
-  int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-  EXPECT_GE(master, 0);
-  EXPECT_EQ(::grantpt(master), 0);
-  EXPECT_EQ(::unlockpt(master), 0);
-  std::string slave = ::ptsname(master);
-  pid_t child = ::fork();
-  if (child == 0) {
-    ::close(master);
-    ::signal(SIGHUP, SIG_IGN);  // a hang-up must answer, not end the process
-    ::setsid();
-    int tty = ::open(slave.c_str(), O_RDWR);  // becomes the controlling terminal
-    if (tty < 0) ::_exit(2);
-    PromptAnswer a = ShowFatalPrompt("Internal Error", text);
-    ::_exit(a == PromptAnswer::yes ? kYes : kNo);
-  }
+  testing::posix::PseudoTerminal terminal;
+  EXPECT_TRUE(terminal.opened());
+  testing::Child child = testing::Child::Run(
+      [&terminal, text] {
+        ::signal(SIGHUP, SIG_IGN);  // a hang-up must answer, not end the process
+        if (!terminal.BecomeControllingTerminal()) return 2;
+        return ShowFatalPrompt("Internal Error", text) == PromptAnswer::yes ? kYes : kNo;
+      },
+      {.newSession = true});
   // Read until the choice is on screen, then answer.
-  std::int64_t deadline = NowMs() + 5000;
-  while (run.shown.find("[y/N] ") == std::string::npos && NowMs() < deadline) {
-    pollfd p{master, POLLIN, 100};
-    if (::poll(&p, 1, 100) <= 0) continue;
-    char buffer[512];
-    ssize_t n = ::read(master, buffer, sizeof buffer);
-    if (n <= 0) break;
-    run.shown.append(buffer, static_cast<std::size_t>(n));
-  }
+  run.shown = terminal.ShowUntil("[y/N] ", 5000);
   if (hangUp) {
-    ::close(master);
-    master = -1;
+    terminal.HangUp();
   } else {
-    EXPECT_EQ(::write(master, typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
+    EXPECT_TRUE(terminal.Type(typed));
   }
-  int status = 0;
-  std::int64_t waitEnd = NowMs() + 5000;
-  while (::waitpid(child, &status, WNOHANG) == 0 && NowMs() < waitEnd) ::usleep(2000);
-  if (::kill(child, 0) == 0 && ::waitpid(child, &status, WNOHANG) == 0) {
-    ::kill(child, SIGKILL);
-    ::waitpid(child, &status, 0);
-  }
-  if (master >= 0) ::close(master);
-  run.answer = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.answer = child.Wait(5000);
   return run;
 }
 
@@ -116,30 +90,30 @@ TEST(FatalPromptTest, ControlCharactersDoNotReachTheTerminal) {
 }
 
 TEST(FatalPromptTest, WithoutATerminalTheAnswerIsNoAtOnce) {
-  testing::ChildResult r = testing::RunInChild([](int report) {
-    ::setsid();  // no controlling terminal any more
-    std::int64_t start = NowMs();
-    PromptAnswer a = ShowFatalPrompt("Internal Error", "text");
-    std::string out = (a == PromptAnswer::no ? "no " : "yes ") + std::to_string(NowMs() - start);
-    testing::WriteReport(report, out.data(), out.size());
-  });
-  ASSERT_EQ(r.report.substr(0, 3), "no ");
-  EXPECT_LT(std::stol(r.report.substr(3)), 500);
+  // In a session of its own, with no controlling terminal.
+  testing::ProcessResult r = testing::RunInChild(
+      [](testing::ChildReport& report) {
+        std::int64_t start = NowMs();
+        PromptAnswer a = ShowFatalPrompt("Internal Error", "text");
+        report.Write((a == PromptAnswer::no ? "no " : "yes ") + std::to_string(NowMs() - start));
+      },
+      {.newSession = true});
+  ASSERT_EQ(r.out.substr(0, 3), "no ");
+  EXPECT_LT(std::stol(r.out.substr(3)), 500);
 }
 
 PromptAnswer AnswerYes(const char*, const char*) { return PromptAnswer::yes; }
 
 TEST(FatalPromptTest, TheHookAnswersInPlaceOfTheUserUntilRemoved) {
-  testing::ChildResult r = testing::RunInChild([](int report) {
-    ::setsid();
-    test::PromptHook previous = test::SetFatalPromptHook(AnswerYes);
-    char hooked = ShowFatalPrompt("c", "t") == PromptAnswer::yes ? 'y' : 'n';
-    test::SetFatalPromptHook(previous);
-    char restored = ShowFatalPrompt("c", "t") == PromptAnswer::yes ? 'y' : 'n';
-    char out[2] = {hooked, restored};
-    testing::WriteReport(report, out, sizeof out);
-  });
-  EXPECT_EQ(r.report, "yn");
+  testing::ProcessResult r = testing::RunInChild(
+      [](testing::ChildReport& report) {
+        test::PromptHook previous = test::SetFatalPromptHook(AnswerYes);
+        report.Write(ShowFatalPrompt("c", "t") == PromptAnswer::yes ? "y" : "n");
+        test::SetFatalPromptHook(previous);
+        report.Write(ShowFatalPrompt("c", "t") == PromptAnswer::yes ? "y" : "n");
+      },
+      {.newSession = true});
+  EXPECT_EQ(r.out, "yn");
 }
 
 }  // namespace

@@ -3,19 +3,14 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <optional>
-#include <thread>
-
-#include "platform/named_event.h"
-#include "support/logger_exchange.h"
-#include "support/processes.h"
+#include "support/child.h"
+#include "support/private_namespace.h"
+#include "support/waits.h"
 
 namespace vellumar::platform {
 namespace {
 
 constexpr char kName[] = "TestInstance";
-constexpr char kHolding[] = "TestInstanceHolding";
 
 // 0 when the child got the lock, 1 when another holds it, 2 otherwise; the
 // result must agree with the object.
@@ -29,31 +24,32 @@ int TryInChild() {
 
 class InstanceLockTest : public ::testing::Test {
  protected:
-  testing::LoggerNamespace ns;
+  testing::PrivateNamespace ns;
 };
 
 TEST_F(InstanceLockTest, KeepsASecondProcessOutUntilReleased) {
   InstanceLock held = InstanceLock::Acquire(kName);
   ASSERT_TRUE(held);
-  EXPECT_EQ(testing::ForkedChild(TryInChild).Wait(), 1);
+  EXPECT_EQ(testing::Child::Run(TryInChild).Wait(), 1);
   held.Release();
-  EXPECT_EQ(testing::ForkedChild(TryInChild).Wait(), 0);
+  EXPECT_EQ(testing::Child::Run(TryInChild).Wait(), 0);
 }
 
 TEST_F(InstanceLockTest, AKilledHolderKeepsNobodyOut) {
-  NamedEvent holding = NamedEvent::Create(kHolding, EventReset::manual, false);
-  ASSERT_TRUE(holding);
-  std::optional<testing::ForkedChild> holder;
-  holder.emplace([] {
+  // The holder says "y" once it holds the lock, then sleeps on.
+  testing::Child holder = testing::Child::Run([](testing::ChildReport& report) {
     InstanceLock lock = InstanceLock::Acquire(kName);
     if (!lock) return 1;
-    NamedEvent::Open(kHolding).Set();
-    std::this_thread::sleep_for(std::chrono::minutes(5));
+    report.Write("y");
+    testing::SleepMs(5 * 60 * 1000);
     return 0;
   });
-  ASSERT_EQ(holding.Wait(10000), WaitResult::signalled);
+  char holding = 'n';
+  ASSERT_TRUE(holder.ReadValue(holding, 10000));
+  ASSERT_EQ(holding, 'y');
   EXPECT_FALSE(InstanceLock::Acquire(kName));
-  holder.reset();  // killed while it holds the lock, and reaped
+  holder.Stop();  // killed while it holds the lock,
+  holder.Wait();  // and collected
   EXPECT_TRUE(InstanceLock::Acquire(kName));
 }
 

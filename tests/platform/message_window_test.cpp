@@ -4,81 +4,50 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdint>
-#include <optional>
 
-#include "platform/shared_block.h"
-#include "support/logger_exchange.h"
-#include "support/processes.h"
+#include "support/child.h"
+#include "support/private_namespace.h"
+#include "support/waits.h"
 
 namespace vellumar::platform {
 namespace {
 
 using testing::NowMs;
 
-// A window owned by a forked child, which reports its handle, then every
-// message it takes, in a shared block, until its time runs out or it is
-// killed.
+// A window owned by a child process, which reports its handle, then every
+// message it takes, until its time runs out or it is killed.
 class ChildWindow {
  public:
-  explicit ChildWindow(int lifetimeMs) {
-    m_table = SharedMapping::Create(kReportName, sizeof(Report));
-    m_view = m_table.MapView();
-    EXPECT_TRUE(m_view);
-    m_owner.emplace([lifetimeMs] {
-      SharedView view = SharedMapping::Open(kReportName, BlockAccess::write).MapView();
-      if (!view) return 1;
-      Report& report = *static_cast<Report*>(view.data());
-      MessageWindow window = MessageWindow::Create();
-      std::atomic_ref<WindowHandle>(report.handle).store(window.handle());
-      std::int64_t end = NowMs() + lifetimeMs;
-      WindowMessage message;
-      while (NowMs() < end) {
-        const std::uint32_t taken = std::atomic_ref<std::uint32_t>(report.taken).load();
-        if (taken < kMaxMessages && window.Receive(message, 50) == ReceiveResult::message) {
-          report.messages[taken] = message;
-          std::atomic_ref<std::uint32_t>(report.taken).store(taken + 1);
-        }
-      }
-      return 0;
-    });
-    testing::WaitUntil([this] { return handle() != 0; }, 5000);
+  explicit ChildWindow(int lifetimeMs)
+      : m_owner(testing::Child::Run([lifetimeMs](testing::ChildReport& report) {
+          MessageWindow window = MessageWindow::Create();
+          report.WriteValue(window.handle());
+          const std::int64_t end = NowMs() + lifetimeMs;
+          WindowMessage message;
+          while (NowMs() < end) {
+            if (window.Receive(message, 50) == ReceiveResult::message) report.WriteValue(message);
+          }
+        })) {
+    if (!m_owner.ReadValue(m_handle, 5000)) m_handle = 0;
   }
-  ~ChildWindow() { SharedMapping::Remove(kReportName); }
-  WindowHandle handle() const { return std::atomic_ref<WindowHandle>(report().handle).load(); }
+  WindowHandle handle() const { return m_handle; }
   // The next message the owner took, waiting for it a while.
-  bool NextMessage(WindowMessage& out) {
-    if (!testing::WaitUntil(
-            [this] { return std::atomic_ref<std::uint32_t>(report().taken).load() > m_read; },
-            5000)) {
-      return false;
-    }
-    out = report().messages[m_read++];
-    return true;
+  bool NextMessage(WindowMessage& out) { return m_owner.ReadValue(out, 5000); }
+  // Kills the owner, which closes nothing itself, and waits until it is gone.
+  void Stop() {
+    m_owner.Stop();
+    m_owner.Wait();
   }
-  // Kills the owner, which closes nothing itself.
-  void Stop() { m_owner.reset(); }
 
  private:
-  static constexpr char kReportName[] = "TestWindowReport";
-  static constexpr std::uint32_t kMaxMessages = 16;
-  struct Report {
-    WindowHandle handle;
-    std::uint32_t taken;
-    WindowMessage messages[kMaxMessages];
-  };
-  Report& report() const { return *static_cast<Report*>(m_view.data()); }
-
-  SharedMapping m_table;
-  SharedView m_view;
-  std::optional<testing::ForkedChild> m_owner;
-  std::uint32_t m_read = 0;
+  testing::Child m_owner;
+  WindowHandle m_handle = 0;
 };
 
 class MessageWindowTest : public ::testing::Test {
  protected:
-  testing::LoggerNamespace ns;
+  testing::PrivateNamespace ns;
 };
 
 TEST_F(MessageWindowTest, ExistsExactlyWhileItsOwnerHoldsIt) {
@@ -108,11 +77,10 @@ TEST_F(MessageWindowTest, NotifyNeverWaitsForTheOwner) {
   ASSERT_TRUE(deaf);
   const WindowHandle handle = deaf.handle();
   std::int64_t start = NowMs();
-  testing::ForkedChild sender([handle] {
-    for (int i = 0; i < 2000; ++i) NotifyWindow(handle, WindowMessage{0xC001, 0, 0});
-    return 0;
-  });
-  EXPECT_EQ(sender.Wait(), 0);
+  EXPECT_EQ(testing::Child::Run([handle] {
+              for (int i = 0; i < 2000; ++i) NotifyWindow(handle, WindowMessage{0xC001, 0, 0});
+            }).Wait(),
+            0);
   EXPECT_LT(NowMs() - start, 3000);
   WindowMessage got{};
   EXPECT_EQ(deaf.Receive(got, 0), ReceiveResult::message);
@@ -148,12 +116,10 @@ TEST_F(MessageWindowTest, HandlesAreDistinctAndLiveInTheirNamespace) {
   EXPECT_NE(a.handle(), 0u);
   const WindowHandle handle = a.handle();
   // The same handle, asked about from another namespace, is no window.
-  testing::ChildResult other = testing::RunInChild([handle](int report) {
-    testing::ScopedEnv elsewhere("VELLUMAR_NAMESPACE", "some-other-namespace");
-    char exists = WindowExists(handle) ? 'y' : 'n';
-    testing::WriteReport(report, &exists, 1);
-  });
-  EXPECT_EQ(other.report, "n");
+  testing::ProcessResult other = testing::RunInChild(
+      [handle](testing::ChildReport& report) { report.Write(WindowExists(handle) ? "y" : "n"); },
+      {.environment = {"VELLUMAR_NAMESPACE=some-other-namespace"}});
+  EXPECT_EQ(other.out, "n");
 }
 
 }  // namespace

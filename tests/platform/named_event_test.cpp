@@ -4,20 +4,20 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
 #include <vector>
 
 #include "platform/shared_block.h"
 #include "support/case_name.h"
-#include "support/logger_exchange.h"
-#include "support/processes.h"
+#include "support/child.h"
+#include "support/private_namespace.h"
+#include "support/waits.h"
 
 namespace vellumar::platform {
 namespace {
 
-using testing::ForkedChild;
+using testing::Child;
 using testing::NowMs;
+using testing::SleepMs;
 
 constexpr char kName[] = "TestEvent";
 
@@ -31,7 +31,7 @@ int WaitInChild(std::uint32_t timeoutMs) {
 
 class NamedEventTest : public ::testing::Test {
  protected:
-  testing::LoggerNamespace ns;
+  testing::PrivateNamespace ns;
   ~NamedEventTest() override { NamedEvent::Remove(kName); }
 };
 
@@ -59,8 +59,8 @@ TEST_F(NamedEventTest, SetWakesAWaiterInAnotherProcess) {
   NamedEvent event = NamedEvent::Create(kName, EventReset::automatic, false);
   ASSERT_TRUE(event);
   std::int64_t start = NowMs();
-  ForkedChild waiter([] { return WaitInChild(5000); });
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  Child waiter = Child::Run([] { return WaitInChild(5000); });
+  SleepMs(100);
   event.Set();
   EXPECT_EQ(waiter.Wait(), 0);
   EXPECT_LT(NowMs() - start, 2000);
@@ -70,7 +70,7 @@ TEST_F(NamedEventTest, WaitGivesUpAfterItsTimeout) {
   NamedEvent event = NamedEvent::Create(kName, EventReset::automatic, false);
   ASSERT_TRUE(event);
   std::int64_t start = NowMs();
-  ForkedChild waiter([] { return WaitInChild(300); });
+  Child waiter = Child::Run([] { return WaitInChild(300); });
   EXPECT_EQ(waiter.Wait(), 1);
   std::int64_t elapsed = NowMs() - start;
   EXPECT_GE(elapsed, 300);
@@ -94,9 +94,9 @@ TEST_P(ResetModeTest, DecidesHowManyWaitersOneSetReleases) {
   const ResetCase& c = GetParam();
   NamedEvent event = NamedEvent::Create(kName, c.reset, false);
   ASSERT_TRUE(event);
-  ForkedChild first([] { return WaitInChild(800); });
-  ForkedChild second([] { return WaitInChild(800); });
-  std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  Child first = Child::Run([] { return WaitInChild(800); });
+  Child second = Child::Run([] { return WaitInChild(800); });
+  SleepMs(150);
   event.Set();
   int passed = (first.Wait() == 0) + (second.Wait() == 0);
   EXPECT_EQ(passed, c.passAfterFirstSet);
@@ -111,36 +111,36 @@ INSTANTIATE_TEST_SUITE_P(Modes, ResetModeTest,
 TEST_F(NamedEventTest, ResetClearsAManualEventForEveryProcess) {
   NamedEvent event = NamedEvent::Create(kName, EventReset::manual, true);
   ASSERT_TRUE(event);
-  EXPECT_EQ(ForkedChild([] { return WaitInChild(0); }).Wait(), 0);
+  EXPECT_EQ(Child::Run([] { return WaitInChild(0); }).Wait(), 0);
   event.Reset();
-  EXPECT_EQ(ForkedChild([] { return WaitInChild(100); }).Wait(), 1);
+  EXPECT_EQ(Child::Run([] { return WaitInChild(100); }).Wait(), 1);
 }
 
 TEST_F(NamedEventTest, CreateReplacesAnEventLeftByADeadCreator) {
   // The first creator dies holding a signalled event.
-  ForkedChild creator([] {
+  Child creator = Child::Run([] {
     NamedEvent event = NamedEvent::Create(kName, EventReset::manual, true);
     return event ? 0 : 1;
   });
   ASSERT_EQ(creator.Wait(), 0);
-  ASSERT_EQ(ForkedChild([] { return WaitInChild(0); }).Wait(), 0);
+  ASSERT_EQ(Child::Run([] { return WaitInChild(0); }).Wait(), 0);
 
   NamedEvent fresh = NamedEvent::Create(kName, EventReset::automatic, false);
   ASSERT_TRUE(fresh);
-  EXPECT_EQ(ForkedChild([] { return WaitInChild(100); }).Wait(), 1);
+  EXPECT_EQ(Child::Run([] { return WaitInChild(100); }).Wait(), 1);
   fresh.Set();
-  EXPECT_EQ(ForkedChild([] { return WaitInChild(100); }).Wait(), 0);
+  EXPECT_EQ(Child::Run([] { return WaitInChild(100); }).Wait(), 0);
 }
 
 TEST_F(NamedEventTest, AWaiterThatDiesLeavesTheEventUsable) {
   NamedEvent event = NamedEvent::Create(kName, EventReset::automatic, false);
   ASSERT_TRUE(event);
   {
-    ForkedChild doomed([] { return WaitInChild(10000); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    Child doomed = Child::Run([] { return WaitInChild(10000); });
+    SleepMs(100);
   }  // killed while it sleeps in the wait
-  ForkedChild waiter([] { return WaitInChild(3000); });
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  Child waiter = Child::Run([] { return WaitInChild(3000); });
+  SleepMs(100);
   event.Set();
   EXPECT_EQ(waiter.Wait(), 0);
 }

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "platform/shared_block.h"
-#include "support/logger_exchange.h"
-#include "support/processes.h"
+#include "support/child.h"
+#include "support/private_namespace.h"
 
 namespace vellumar::platform {
 namespace {
@@ -16,7 +16,7 @@ constexpr char kName[] = "TestBlock";
 
 class SharedBlockWriteTest : public ::testing::Test {
  protected:
-  testing::LoggerNamespace ns;
+  testing::PrivateNamespace ns;
   ~SharedBlockWriteTest() override { SharedMapping::Remove(kName); }
 };
 
@@ -25,18 +25,18 @@ TEST_F(SharedBlockWriteTest, AnotherProcessWritesTheWholeBlockItLearntTheSizeOf)
   ASSERT_TRUE(created);
   SharedView mine = created.MapView();
   ASSERT_TRUE(mine);
-  testing::ChildResult child = testing::RunInChild([](int report) {
+  testing::ProcessResult child = testing::RunInChild([](testing::ChildReport& report) {
     SharedMapping opened = SharedMapping::Open(kName, BlockAccess::write);
     SharedView view = opened.MapView();
-    std::string size = std::to_string(view.size());
+    const std::string size = std::to_string(view.size());
     if (view) {
       char* p = static_cast<char*>(view.data());
       p[0] = 'A';
       p[view.size() - 1] = 'Z';  // the last byte is within reach, not one more
     }
-    testing::WriteReport(report, size.data(), size.size());
+    report.Write(size);
   });
-  EXPECT_EQ(child.report, "5000");
+  EXPECT_EQ(child.out, "5000");
   const char* p = static_cast<const char*>(mine.data());
   EXPECT_EQ(p[0], 'A');
   EXPECT_EQ(p[4999], 'Z');

@@ -12,8 +12,9 @@
 
 #include "platform/message_window.h"
 #include "support/case_name.h"
-#include "support/logger_exchange.h"
-#include "support/processes.h"
+#include "support/child.h"
+#include "support/private_namespace.h"
+#include "support/waits.h"
 
 namespace vellumar::platform {
 namespace {
@@ -30,32 +31,32 @@ const SignalCase kStopSignals[] = {{"SIGINT", SIGINT}, {"SIGTERM", SIGTERM}, {"S
 
 class StopRequestTest : public ::testing::TestWithParam<SignalCase> {
  protected:
-  testing::LoggerNamespace ns;
+  testing::PrivateNamespace ns;
 };
 
 TEST_P(StopRequestTest, IsHeldForTheProgramAndSeenWithoutTakingItAway) {
   const int sig = GetParam().signal;
-  testing::ChildResult child = testing::RunInChild([sig](int report) {
+  testing::ProcessResult child = testing::RunInChild([sig](testing::ChildReport& report) {
     StopRequest stop = StopRequest::Watch();
     std::string seen = stop ? "watching" : "not watching";
     seen += stop.Requested() ? " requested" : " quiet";
     ::raise(sig);  // would end the process if it were not held
     seen += stop.Requested() ? " requested" : " quiet";
     seen += stop.Requested() ? " still" : " gone";
-    testing::WriteReport(report, seen.data(), seen.size());
+    report.Write(seen);
   });
   EXPECT_EQ(child.exitCode, 0);
-  EXPECT_EQ(child.report, "watching quiet requested still");
+  EXPECT_EQ(child.out, "watching quiet requested still");
 }
 
 TEST_P(StopRequestTest, EndsAWindowsEndlessWaitWhenItComesFromAnotherProcess) {
   const int sig = GetParam().signal;
-  testing::ChildResult child = testing::RunInChild([sig](int report) {
+  testing::ProcessResult child = testing::RunInChild([sig](testing::ChildReport& report) {
     StopRequest stop = StopRequest::Watch();
     MessageWindow window = MessageWindow::Create();
     const pid_t self = ::getpid();
-    testing::ForkedChild sender([self, sig] {
-      ::usleep(150 * 1000);
+    testing::Child sender = testing::Child::Run([self, sig] {
+      testing::SleepMs(150);
       return ::kill(self, sig) == 0 ? 0 : 1;
     });
     const std::int64_t start = NowMs();
@@ -64,18 +65,18 @@ TEST_P(StopRequestTest, EndsAWindowsEndlessWaitWhenItComesFromAnotherProcess) {
     const std::int64_t elapsed = NowMs() - start;
     std::string seen = result == ReceiveResult::stopRequested ? "stop" : "other";
     seen += sender.Wait() == 0 && elapsed >= 100 && elapsed < 3000 ? " in time" : " late";
-    testing::WriteReport(report, seen.data(), seen.size());
+    report.Write(seen);
   });
   EXPECT_EQ(child.exitCode, 0);
-  EXPECT_EQ(child.report, "stop in time");
+  EXPECT_EQ(child.out, "stop in time");
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, StopRequestTest, ::testing::ValuesIn(kStopSignals),
                          testing::CaseName());
 
 TEST(StopRequestWaitTest, AStopRequestWinsOverMessagesThatWait) {
-  testing::LoggerNamespace ns;
-  testing::ChildResult child = testing::RunInChild([](int report) {
+  testing::PrivateNamespace ns;
+  testing::ProcessResult child = testing::RunInChild([](testing::ChildReport& report) {
     StopRequest stop = StopRequest::Watch();
     MessageWindow window = MessageWindow::Create();
     WindowMessage message{};
@@ -91,9 +92,9 @@ TEST(StopRequestWaitTest, AStopRequestWinsOverMessagesThatWait) {
     seen += window.Receive(message, 1000) == ReceiveResult::message && message.wParam == 3
                 ? " message"
                 : " ?";
-    testing::WriteReport(report, seen.data(), seen.size());
+    report.Write(seen);
   });
-  EXPECT_EQ(child.report, "message timeout stop message");
+  EXPECT_EQ(child.out, "message timeout stop message");
 }
 
 }  // namespace

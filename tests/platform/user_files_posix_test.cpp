@@ -11,7 +11,8 @@
 
 #include "platform/user_files.h"
 #include "support/case_name.h"
-#include "support/processes.h"
+#include "support/environment.h"
+#include "support/temp_files.h"
 
 namespace vellumar::platform {
 namespace {

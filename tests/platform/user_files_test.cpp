@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "support/processes.h"
+#include "support/temp_files.h"
 
 namespace vellumar::platform {
 namespace {
@@ -31,7 +31,7 @@ TEST_F(UserFilesTest, CreatesEveryMissingDirectoryAboveThePathButNotThePath) {
 }
 
 TEST_F(UserFilesTest, NamesTheDirectoryThatCouldNotBeMade) {
-  testing::WriteFile(dir / "plain", "not a directory\n");
+  testing::WriteText(dir / "plain", "not a directory\n");
   std::string failed;
   EXPECT_TRUE(CreateParentDirectories(dir / "plain/sub/file.log", failed));
   EXPECT_EQ(failed, dir / "plain/sub");
@@ -39,7 +39,7 @@ TEST_F(UserFilesTest, NamesTheDirectoryThatCouldNotBeMade) {
 
 TEST_F(UserFilesTest, AppendsToWhatIsThereAndCreatesWhatIsNot) {
   const std::string existing = dir / "existing.log";
-  testing::WriteFile(existing, "earlier\n");
+  testing::WriteText(existing, "earlier\n");
   for (const std::string& path : {existing, dir / "new.log"}) {
     OsError error;
     std::FILE* out = OpenPrivateAppend(path, &error);

@@ -15,8 +15,9 @@
 #include "platform/posix/user_objects.h"
 #include "platform/registered_message.h"
 #include "platform/shared_block.h"
-#include "support/logger_exchange.h"
-#include "support/processes.h"
+#include "support/child.h"
+#include "support/environment.h"
+#include "support/private_namespace.h"
 
 namespace vellumar::platform {
 namespace {
@@ -66,16 +67,14 @@ const OwnerCase kOwnerCases[] = {
 
 class ObjectOwnerTest : public ::testing::TestWithParam<OwnerCase> {
  protected:
-  testing::LoggerNamespace ns;
+  testing::PrivateNamespace ns;
 };
 
 // The row's opener in a child process: 'y' when it took the object.
 std::string OpensInChild(bool (*opens)()) {
-  return testing::RunInChild([opens](int report) {
-           char c = opens() ? 'y' : 'n';
-           testing::WriteReport(report, &c, 1);
-         })
-      .report;
+  return testing::RunInChild(
+             [opens](testing::ChildReport& report) { report.Write(opens() ? "y" : "n"); })
+      .out;
 }
 
 TEST_P(ObjectOwnerTest, IsTakenOnlyWhileClosedToOthers) {

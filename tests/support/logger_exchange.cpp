@@ -1,77 +1,39 @@
 #include "support/logger_exchange.h"
 
-#include <dirent.h>
-#include <signal.h>
-#include <unistd.h>
-
-#include <atomic>
 #include <cstring>
-#include <fstream>
 #include <stdexcept>
+#include <string>
 
 #include "logger/logger_client.h"
+#include "support/paths.h"
+#include "support/waits.h"
 
 namespace vellumar::testing {
 namespace {
 
 constexpr char kFillByte = '\x5a';
+constexpr int kLoggerReadyMs = 10000;
 
 }  // namespace
 
-LoggerNamespace::LoggerNamespace() = default;
-
-LoggerNamespace::~LoggerNamespace() {
-  std::vector<pid_t> loggers = ProcessesWithEnvironment("VELLUMAR_NAMESPACE=" + name());
-  for (pid_t pid : loggers) ::kill(pid, SIGTERM);
-  for (pid_t pid : loggers) {
-    if (!WaitUntil([pid] { return ProcessGone(pid); }, 3000)) ::kill(pid, SIGKILL);
-  }
-  // The namespace itself then removes every object left in it.
-}
-
-std::vector<pid_t> ProcessesWithEnvironment(const std::string& entry) {
-  std::vector<pid_t> found;
-  DIR* dir = ::opendir("/proc");
-  if (dir == nullptr) return found;
-  const pid_t self = ::getpid();
-  while (dirent* e = ::readdir(dir)) {
-    if (e->d_name[0] < '1' || e->d_name[0] > '9') continue;
-    pid_t pid = static_cast<pid_t>(std::stol(e->d_name));
-    if (pid == self || ProcessGone(pid)) continue;
-    std::ifstream env(std::string("/proc/") + e->d_name + "/environ", std::ios::binary);
-    std::string item;
-    while (std::getline(env, item, '\0')) {
-      if (item == entry) {
-        found.push_back(pid);
-        break;
-      }
-    }
-  }
-  ::closedir(dir);
-  return found;
-}
-
-Spawned StartKzlogger(const std::vector<std::string>& args, const SpawnOptions& options) {
-  std::vector<std::string> argv{VELLUMAR_KZLOGGER_PATH};
+Child StartKzlogger(const std::vector<std::string>& args, const ChildOptions& options) {
+  std::vector<std::string> argv{Paths().Kzlogger()};
   argv.insert(argv.end(), args.begin(), args.end());
-  Spawned logger(argv, options);
+  Child program(argv, options);
+  if (!program.Started()) throw std::runtime_error("cannot start " + argv[0]);
   // A window in the block that exists: a dead logger's may still be there.
-  auto ready = [] {
-    logger::LoggerWindow window = logger::LoggerFindWindow();
+  auto windowReady = [] {
+    const logger::LoggerWindow window = logger::LoggerFindWindow();
     return window != 0 && platform::WindowExists(window);
   };
-  if (!WaitUntil(ready, 10000)) {
-    throw std::runtime_error("kzlogger did not put its window into the block");
+  WaitUntil([&] { return windowReady() || !program.Running(); }, kLoggerReadyMs);
+  if (!program.Running()) {
+    const int exitCode = program.Wait(0);
+    throw std::runtime_error("kzlogger ended (exit code " + std::to_string(exitCode) +
+                             ") before its window stood in the block: " + program.Err());
   }
-  return logger;
-}
-
-std::vector<std::string> ReadLines(const std::string& path) {
-  std::vector<std::string> lines;
-  std::ifstream in(path, std::ios::binary);
-  std::string line;
-  while (std::getline(in, line)) lines.push_back(line);
-  return lines;
+  if (!windowReady()) throw std::runtime_error("kzlogger did not put its window into the block");
+  return program;
 }
 
 FakeLogger::FakeLogger(const FakeLoggerParts& parts) {

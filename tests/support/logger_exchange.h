@@ -1,6 +1,6 @@
-// Helpers for tests of the logger exchange: a private namespace of named
-// objects for each test, the real logger program started in it, and a
-// stand-in logger whose every part a test can leave out.
+// Helpers for tests of the logger exchange: the real logger program started
+// in the test's namespace (see private_namespace.h), and a stand-in logger
+// whose every part a test can leave out.
 #pragma once
 
 #include <cstddef>
@@ -10,35 +10,14 @@
 #include "platform/message_window.h"
 #include "platform/named_event.h"
 #include "platform/shared_block.h"
-#include "support/processes.h"
+#include "support/child.h"
 
 namespace vellumar::testing {
 
-// A namespace of named objects of its own (VELLUMAR_NAMESPACE, inherited by
-// children), so a test never meets a real logger or another test. At
-// destruction, every logger program still running in it is stopped and the
-// exchange's named objects are removed.
-class LoggerNamespace {
- public:
-  LoggerNamespace();
-  ~LoggerNamespace();
-  LoggerNamespace(const LoggerNamespace&) = delete;
-  LoggerNamespace& operator=(const LoggerNamespace&) = delete;
-  const std::string& name() const { return m_ns.name(); }
-
- private:
-  PrivateNamespace m_ns;
-};
-
-// Processes of this user whose environment holds `entry` ("NAME=value").
-std::vector<pid_t> ProcessesWithEnvironment(const std::string& entry);
-
 // Starts kzlogger with `args` and waits until its live window stands in the
-// block.
-Spawned StartKzlogger(const std::vector<std::string>& args, const SpawnOptions& options = {});
-
-// The lines of a log file, without their line feeds.
-std::vector<std::string> ReadLines(const std::string& path);
+// block. Throws when it cannot be started, ends first, or its window does
+// not come in time; what it wrote to a piped error stream is in the message.
+Child StartKzlogger(const std::vector<std::string>& args, const ChildOptions& options = {});
 
 // A stand-in logger in the test process: the block, the two events and a
 // window, each present or not, and a window that may be gone already.

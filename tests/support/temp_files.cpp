@@ -33,4 +33,12 @@ std::string ReadFile(const std::string& path) {
   return text.str();
 }
 
+std::vector<std::string> ReadLines(const std::string& path) {
+  std::vector<std::string> lines;
+  std::ifstream in(path, std::ios::binary);
+  std::string line;
+  while (std::getline(in, line)) lines.push_back(line);
+  return lines;
+}
+
 }  // namespace vellumar::testing

@@ -39,6 +39,8 @@ void WriteText(const std::string& path, std::string_view text);
 
 // The whole file; empty when there is none.
 std::string ReadFile(const std::string& path);
+// The file's lines, without their line feeds; none when there is no file.
+std::vector<std::string> ReadLines(const std::string& path);
 
 // Sets the last-write time of an existing file. False when that fails, or
 // when the file system does not keep that time exactly (some cannot hold

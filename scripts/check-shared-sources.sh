@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Compiles every shared source for Windows: each .cpp and .h under library/,
-# logger/, platform/ (but not platform/posix/) and tools/, with the mingw-w64
+# logger/, platform/ (but not platform/posix/), tools/ and tests/ (but not
+# the POSIX-only tests, *_posix_test.cpp, the POSIX test support,
+# tests/support/posix/, and the host that the install test builds against an
+# installed tree, tests/install/host/), with the mingw-w64
 # cross compiler, syntax only, and the project's warnings as errors. A header
 # is compiled on its own, so it must include what it uses. A file that
 # includes a POSIX header fails too, even where mingw-w64 has one of that
@@ -9,11 +12,6 @@
 # exits 1 when any does.
 #
 #   scripts/check-shared-sources.sh [FILE...]    (default: every shared source)
-#
-# VELLUMAR_CROSS_CHECK_TESTS=1 adds the portable test sources: each .cpp and
-# .h under tests/ but the POSIX-only tests (*_posix_test.cpp), the POSIX
-# test support (tests/support/posix/) and the host that the install test
-# builds against an installed tree (tests/install/host/).
 #
 # VELLUMAR_CROSS_CXX names another cross compiler (default:
 # x86_64-w64-mingw32-g++-posix, the thread model that has std::mutex and
@@ -56,12 +54,10 @@ if [ $# -gt 0 ]; then
 else
   mapfile -t files < <(find library logger platform tools -path platform/posix -prune -o \
     -type f \( -name '*.cpp' -o -name '*.h' \) -print | LC_ALL=C sort)
-  if [ "${VELLUMAR_CROSS_CHECK_TESTS:-0}" = 1 ]; then
-    mapfile -t -O "${#files[@]}" files < <(find tests \
-      \( -path tests/support/posix -o -path tests/install/host \) -prune -o \
-      -type f \( -name '*.cpp' -o -name '*.h' \) ! -name '*_posix_test.cpp' -print |
-      LC_ALL=C sort)
-  fi
+  mapfile -t -O "${#files[@]}" files < <(find tests \
+    \( -path tests/support/posix -o -path tests/install/host \) -prune -o \
+    -type f \( -name '*.cpp' -o -name '*.h' \) ! -name '*_posix_test.cpp' -print |
+    LC_ALL=C sort)
 fi
 # A test source finds the test support and GoogleTest as the test program's
 # build gives them; the rest see neither.

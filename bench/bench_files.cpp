@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -26,18 +25,20 @@ std::string MakeAppDirectory() {
   return dir.string();
 }
 
+// Removes the directory at exit, after every benchmark has run.
+struct ScratchDirectory {
+  std::string path;
+  ~ScratchDirectory() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+  }
+};
+
 }  // namespace
 
 const std::string& AppDirectory() {
-  static const std::string dir = [] {
-    std::string made = MakeAppDirectory();
-    std::atexit([] {
-      std::error_code ignored;
-      std::filesystem::remove_all(AppDirectory(), ignored);
-    });
-    return made;
-  }();
-  return dir;
+  static const ScratchDirectory dir{MakeAppDirectory()};
+  return dir.path;
 }
 
 }  // namespace vellumar::bench

@@ -2,7 +2,8 @@
 # Builds and runs the whole test suite twice: the normal build, then under
 # AddressSanitizer and UndefinedBehaviorSanitizer. First, when the mingw-w64
 # cross compiler is there, checks that every shared source compiles for
-# Windows.
+# Windows. Last, replays the fuzz targets' seed corpora and runs each target
+# for a bounded time (scripts/fuzz.sh; VELLUMAR_FUZZ_SECONDS sets the time).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -26,3 +27,5 @@ for preset in default asan; do
   echo "== ${preset}: test"
   ctest --preset "$preset"
 done
+
+scripts/fuzz.sh

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "logger/logger_client.h"
+#include "logger/record_write.h"
 #include "platform/debug_break.h"
 #include "platform/fatal_prompt.h"
 #include "platform/message_window.h"
@@ -17,19 +18,6 @@ namespace vellumar::logger {
 
 char g_szFatalText[256] = {};
 
-namespace {
-
-constexpr std::uint32_t kBlockWaitMs = 2000;  // for the map event: then the record is dropped
-constexpr std::uint32_t kTakeWaitMs = 2000;   // for the logger to take the record: then go on
-constexpr char kFatalCaption[] = "Internal Error";
-constexpr char kFatalQuestion[] = "\n\nContinue?";
-// The longest fatal record that fits g_szFatalText with the question and NUL.
-constexpr std::size_t kFatalRecordLimit = sizeof g_szFatalText - (sizeof kFatalQuestion - 1) - 1;
-static_assert(kFatalRecordLimit == 244);
-
-// Writes the prefix and the formatted text, with one NUL, into `area` of
-// `capacity` bytes (at least 1). What does not fit is cut off; the NUL is
-// always there.
 void WriteRecord(char* area, std::size_t capacity, const char* lpszPrefix, const char* lpszFormat,
                  va_list argList) noexcept {
   // A missing text is taken as empty rather than let a record end the host.
@@ -40,6 +28,16 @@ void WriteRecord(char* area, std::size_t capacity, const char* lpszPrefix, const
   area[prefixLength] = '\0';
   std::vsnprintf(area + prefixLength, capacity - prefixLength, lpszFormat, argList);
 }
+
+namespace {
+
+constexpr std::uint32_t kBlockWaitMs = 2000;  // for the map event: then the record is dropped
+constexpr std::uint32_t kTakeWaitMs = 2000;   // for the logger to take the record: then go on
+constexpr char kFatalCaption[] = "Internal Error";
+constexpr char kFatalQuestion[] = "\n\nContinue?";
+// The longest fatal record that fits g_szFatalText with the question and NUL.
+constexpr std::size_t kFatalRecordLimit = sizeof g_szFatalText - (sizeof kFatalQuestion - 1) - 1;
+static_assert(kFatalRecordLimit == 244);
 
 // Keeps the record, cut to the limit, for the prompt.
 void KeepFatalRecord(const char* record, std::size_t recordCapacity) noexcept {

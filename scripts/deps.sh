@@ -6,8 +6,10 @@ set -euo pipefail
 # pkg-config: the install test builds a host through vellumar.pc.
 # g++-mingw-w64-x86-64: the cross compiler that checks the shared sources
 # build for Windows (scripts/check-shared-sources.sh).
+# clang and libclang-rt-14-dev: the fuzz targets (scripts/fuzz.sh); the
+# latter holds libFuzzer and clang's sanitizer runtimes.
 packages=(cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev util-linux
-  binutils locales clang-format pkg-config g++-mingw-w64-x86-64)
+  binutils locales clang-format pkg-config g++-mingw-w64-x86-64 clang libclang-rt-14-dev)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -2,7 +2,11 @@
 # Builds and runs the whole test suite twice: the normal build, then under
 # AddressSanitizer and UndefinedBehaviorSanitizer. First, when the mingw-w64
 # cross compiler is there, checks that every shared source compiles for
-# Windows.
+# Windows. Then runs the tests that start several threads in one process, and
+# the concurrent senders, under ThreadSanitizer (ten times each, as a race
+# shows only when the threads meet). Last, replays the fuzz targets' seed
+# corpora and runs each target for a bounded time (scripts/fuzz.sh;
+# VELLUMAR_FUZZ_SECONDS sets the time).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -26,3 +30,11 @@ for preset in default asan; do
   echo "== ${preset}: test"
   ctest --preset "$preset"
 done
+
+echo "== tsan: configure and build"
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan
+echo "== tsan: the concurrency tests"
+ctest --preset tsan
+
+scripts/fuzz.sh
